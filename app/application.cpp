@@ -1,0 +1,59 @@
+#include "app/application.h"
+
+#include "app/fonts.h"
+#include "app/runtimeerror.h"
+
+#include <QMessageBox>
+
+#include <exception>
+
+namespace {
+Application::ErrorReport &errorReport()
+{
+    static Application::ErrorReport report;
+    return report;
+}
+
+void showReportAndQuit(const QString &message)
+{
+    QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), message);
+    // Leaves every running event loop, the main one included, so main() returns and nothing is saved
+    // because nothing ever is.
+    QCoreApplication::exit(1);
+}
+} // namespace
+
+Application::Application(int &argc, char **argv) : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("pikomoji"));
+    setApplicationDisplayName(QStringLiteral("ぴこもじ"));
+    setApplicationVersion(QStringLiteral(PIKOMOJI_VERSION));
+    registerFontSubstitutes();
+}
+
+bool Application::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const RuntimeError &error) {
+        reportError(error.message());
+    } catch (const std::exception &error) {
+        reportError(QString::fromUtf8(error.what()));
+    } catch (...) {
+        reportError(QStringLiteral("不明なエラーです。"));
+    }
+    return true;
+}
+
+void Application::reportError(const QString &message)
+{
+    if (errorReport())
+        errorReport()(message);
+    else
+        showReportAndQuit(message);
+}
+
+void Application::setErrorReport(ErrorReport report)
+{
+    errorReport() = std::move(report);
+}

@@ -1,0 +1,9 @@
+#include "app/startup.h"
+
+#include "app/form3.h"
+#include "app/screens.h"
+
+void Main()
+{
+    Screens::form3().show();
+}

@@ -1,0 +1,105 @@
+#include "lesson/lessonfile.h"
+
+#include "lesson/fieldreader.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+#include <vector>
+
+namespace {
+
+bool isAscii(const QByteArray &bytes)
+{
+    for (char c : bytes)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+// Parents on Linux write UTF-8, Windows lessons are Shift-JIS. Real Shift-JIS kana is never valid
+// UTF-8, so text that is valid UTF-8 and not plain ASCII can only have been meant as UTF-8.
+LessonFile::Encoding guessEncoding(const std::vector<QByteArray> &fields)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    bool allAscii = true;
+    for (const QByteArray &field : fields) {
+        if (isAscii(field))
+            continue;
+        allAscii = false;
+        const QString decoded = utf8(field);
+        if (utf8.hasError())
+            return LessonFile::Encoding::ShiftJis;
+    }
+    return allAscii ? LessonFile::Encoding::ShiftJis : LessonFile::Encoding::Utf8;
+}
+
+QStringDecoder decoderFor(LessonFile::Encoding encoding)
+{
+    if (encoding == LessonFile::Encoding::Utf8)
+        return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    return QStringDecoder("CP932", QStringDecoder::Flag::Stateless);
+}
+
+} // namespace
+
+LessonFile LessonFile::read(const QString &path, bool lookPastLastRow)
+{
+    LessonFile result;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.outcome = Outcome::CannotOpen;
+        result.openError = file.errorString();
+        return result;
+    }
+
+    FieldReader reader(&file);
+    const bool byteOrderMark = reader.skipByteOrderMark();
+
+    // Split first, decode afterwards: the encoding is judged on every byte that is used.
+    std::vector<QByteArray> fields;
+    fields.reserve(MaxRows * FieldsPerRow);
+    int completeRows = 0;
+    bool ranOut = false;
+    for (int row = 1; row <= MaxRows; ++row) {
+        for (int field = 1; field <= FieldsPerRow; ++field) {
+            QByteArray bytes;
+            if (!reader.readField(bytes)) {
+                ranOut = true;
+                result.missingRow = row;
+                result.missingField = field;
+                break;
+            }
+            fields.push_back(std::move(bytes));
+        }
+        if (ranOut)
+            break;
+        ++completeRows;
+        if (reader.atEnd())
+            break;
+    }
+    if (!ranOut && completeRows == MaxRows && lookPastLastRow)
+        result.ignoredAfterLastRow = !reader.atEnd();
+
+    result.encoding = byteOrderMark ? Encoding::Utf8 : guessEncoding(fields);
+    QStringDecoder decoder = decoderFor(result.encoding);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const QString text = decoder.decode(fields[i]);
+        const size_t row = i / FieldsPerRow;
+        if (row < size_t(completeRows)) {
+            if (i % FieldsPerRow == 0)
+                result.rows.append(Row{});
+            result.rows.back()[i % FieldsPerRow] = text;
+        } else {
+            result.incompleteRow.append(text);
+        }
+    }
+
+    if (!ranOut)
+        result.outcome = Outcome::Loaded;
+    else if (fields.empty())
+        result.outcome = Outcome::Empty;
+    else
+        result.outcome = Outcome::EndsInsideRow;
+    return result;
+}

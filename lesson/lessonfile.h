@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+// What reading a lesson file found. The program and the lesson checker both read through here.
+struct LessonFile
+{
+    static constexpr int FieldsPerRow = 9;
+    static constexpr int MaxRows = 20;
+    using Row = std::array<QString, FieldsPerRow>;
+
+    enum class Encoding { ShiftJis, Utf8 };
+    enum class Outcome {
+        Loaded,
+        CannotOpen, // missing folder or file, or no permission
+        Empty, // no field at all
+        EndsInsideRow, // the last row has fewer than nine fields
+    };
+
+    Outcome outcome = Outcome::CannotOpen;
+    Encoding encoding = Encoding::ShiftJis;
+    QList<Row> rows; // the complete rows, at most MaxRows
+    QStringList incompleteRow; // the fields of the row the file ran out in
+    int missingRow = 0; // 1-based row and field that the file ran out before; 0 when loaded
+    int missingField = 0;
+    bool ignoredAfterLastRow = false; // something follows row MaxRows (only when asked to look)
+    QString openError; // the system's reason when the file could not be opened
+
+    bool loaded() const { return outcome == Outcome::Loaded; }
+
+    // Reads at most MaxRows rows from `path`. With `lookPastLastRow`, it also checks whether
+    // anything follows the last row it may read, for the checker's report; the program never
+    // needs to know.
+    static LessonFile read(const QString &path, bool lookPastLastRow = false);
+};

@@ -1,0 +1,9 @@
+#include "app/application.h"
+#include "app/startup.h"
+
+int main(int argc, char *argv[])
+{
+    Application app(argc, argv);
+    Main();
+    return app.exec();
+}

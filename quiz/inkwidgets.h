@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QLabel>
+#include <QPushButton>
+
+// Draws `text` in `box` the way a label or button would, but keeps the letter's ink whole: at the
+// sizes of the quiz screen a brush-style kana is nearly as tall as its box, and the font's line
+// metrics would push part of it out. The ink is placed by its real bounds: kept where ordinary
+// text drawing puts it when it fits, moved back inside when it would be cut, and scaled down only
+// when it is larger than the box itself.
+void drawInkText(QPainter &painter, const QRect &box, const QString &text, Qt::Alignment alignment);
+
+// A label whose caption is never cut off. Left-aligned from the top-left corner, like any label.
+class InkLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
+// A button whose caption is centred by its ink, never cut off.
+class InkButton : public QPushButton
+{
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};

@@ -1,0 +1,27 @@
+#include "app/module1.h"
+#include "app/screens.h"
+#include "quiz/form1.h"
+#include "quiz/imagebox.h"
+#include "quiz/inkwidgets.h"
+
+#include <QRadioButton>
+
+namespace Module1 {
+
+void ShowQuestion(const QString &folder, const Integer &row)
+{
+    Form1 &quiz = Screens::form1();
+    quiz.Image4->setVisible(false);
+    quiz.setPicture(quiz.Image1, filePath(folder, Questions(row, 1) + QStringLiteral(".jpg")));
+    const bool lettersShown = quiz.Option1[0]->isChecked();
+    for (int i = 0; i < 3; ++i)
+        quiz.Label1[i]->setVisible(lettersShown);
+    for (int i = 0; i < 3; ++i)
+        quiz.Label1[i]->setText(Questions(row, 2 + i));
+    for (int i = 0; i < 3; ++i)
+        quiz.Label2[i]->setText(QString());
+    for (int i = 0; i < 5; ++i)
+        quiz.Command1[i]->setText(Questions(row, 5 + i));
+}
+
+} // namespace Module1

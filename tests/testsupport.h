@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// Writes `bytes` to `dir`/`name`, creating folders on the way; returns the file's path.
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes);
+
+// The bytes of `text` in Shift-JIS.
+QByteArray shiftJis(const QString &text);
+
+// Records the default error report instead of ending the test process, for as long as it lives.
+class ErrorReportRecorder
+{
+public:
+    ErrorReportRecorder();
+    ~ErrorReportRecorder();
+    ErrorReportRecorder(const ErrorReportRecorder &) = delete;
+    ErrorReportRecorder &operator=(const ErrorReportRecorder &) = delete;
+
+    QStringList reports;
+};

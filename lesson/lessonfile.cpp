@@ -34,11 +34,30 @@ LessonFile::Encoding guessEncoding(const std::vector<QByteArray> &fields)
     return allAscii ? LessonFile::Encoding::ShiftJis : LessonFile::Encoding::Utf8;
 }
 
-QStringDecoder decoderFor(LessonFile::Encoding encoding)
+bool isShiftJisLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// Code page 932 through ICU marks a byte it cannot decode with U+001A and silently drops a lead
+// byte that has no byte after it; both become U+FFFD here, so a broken letter is visible.
+QString decodeShiftJis(QStringDecoder &decoder, const QByteArray &bytes)
 {
-    if (encoding == LessonFile::Encoding::Utf8)
-        return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    return QStringDecoder("CP932", QStringDecoder::Flag::Stateless);
+    QString text = decoder(bytes);
+    text.replace(QChar(0x1A), QChar::ReplacementCharacter);
+    qsizetype i = 0;
+    while (i < bytes.size())
+        i += isShiftJisLeadByte(static_cast<unsigned char>(bytes[i])) ? 2 : 1;
+    if (i > bytes.size())
+        text += QChar::ReplacementCharacter;
+    return text;
+}
+
+QString decode(LessonFile::Encoding encoding, const QByteArray &bytes)
+{
+    if (encoding == LessonFile::Encoding::Utf8) {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        return utf8(bytes);
+    }
+    QStringDecoder shiftJis("CP932", QStringDecoder::Flag::Stateless);
+    return decodeShiftJis(shiftJis, bytes);
 }
 
 } // namespace
@@ -82,9 +101,8 @@ LessonFile LessonFile::read(const QString &path, bool lookPastLastRow)
         result.ignoredAfterLastRow = !reader.atEnd();
 
     result.encoding = byteOrderMark ? Encoding::Utf8 : guessEncoding(fields);
-    QStringDecoder decoder = decoderFor(result.encoding);
     for (size_t i = 0; i < fields.size(); ++i) {
-        const QString text = decoder.decode(fields[i]);
+        const QString text = decode(result.encoding, fields[i]);
         const size_t row = i / FieldsPerRow;
         if (row < size_t(completeRows)) {
             if (i % FieldsPerRow == 0)

@@ -64,15 +64,20 @@ QString decode(LessonFile::Encoding encoding, const QByteArray &bytes)
 
 LessonFile LessonFile::read(const QString &path, bool lookPastLastRow)
 {
-    LessonFile result;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
+        LessonFile result;
         result.outcome = Outcome::CannotOpen;
         result.openError = file.errorString();
         return result;
     }
+    return read(&file, lookPastLastRow);
+}
 
-    FieldReader reader(&file);
+LessonFile LessonFile::read(QIODevice *device, bool lookPastLastRow)
+{
+    LessonFile result;
+    FieldReader reader(device);
     const bool byteOrderMark = reader.skipByteOrderMark();
 
     // Split first, decode afterwards: the encoding is judged on every byte that is used.

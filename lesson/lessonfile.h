@@ -6,6 +6,8 @@
 
 #include <array>
 
+class QIODevice;
+
 // What reading a lesson file found. The program and the lesson checker both read through here.
 struct LessonFile
 {
@@ -36,4 +38,8 @@ struct LessonFile
     // anything follows the last row it may read, for the checker's report; the program never
     // needs to know.
     static LessonFile read(const QString &path, bool lookPastLastRow = false);
+
+    // The same from a device that is already open for reading. It reads no further than the
+    // rows need (plus the look past the last row), so the device may hold more.
+    static LessonFile read(QIODevice *device, bool lookPastLastRow = false);
 };

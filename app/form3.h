@@ -11,6 +11,8 @@ class Shape;
 // The menu screen: start a quiz, open the folder settings, or end the program.
 class Form3 : public ScreenWindow
 {
+    Q_OBJECT
+
 public:
     Form3();
 

@@ -9,6 +9,8 @@ class QPushButton;
 // The folder settings screen: the voice, picture and data folders for the rest of the run.
 class Form5 : public ScreenWindow
 {
+    Q_OBJECT
+
 public:
     Form5();
 

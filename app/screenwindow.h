@@ -6,6 +6,8 @@
 // program itself asks for, or that the desktop session sends as it ends, goes through.
 class ScreenWindow : public QWidget
 {
+    Q_OBJECT
+
 public:
     // Why a close was asked for: from the window's close box, or by the program itself.
     enum UnloadMode { FromControlMenu = 0, FromCode = 1 };

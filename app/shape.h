@@ -7,6 +7,8 @@
 // input, so clicks and pointer movement fall through to the window beneath.
 class Shape : public QWidget
 {
+    Q_OBJECT
+
 public:
     Shape(QColor fill, QColor border, int borderWidth, QWidget *parent);
 

@@ -8,6 +8,7 @@
 #include "app/shape.h"
 #include "lesson/picture.h"
 #include "quiz/form1layout.h"
+#include "quiz/framebox.h"
 #include "quiz/imagebox.h"
 #include "quiz/inkwidgets.h"
 
@@ -88,7 +89,7 @@ Form1::Form1()
         else if (name == "Command3")
             control = Command3 = new QPushButton(QStringLiteral("おわる"), this);
         else if (name == "Frame1")
-            control = Frame1 = new QGroupBox(QStringLiteral("も じ 表示"), this);
+            control = Frame1 = new FrameBox(QStringLiteral("も じ 表示"), this);
         else if (name == "Option1")
             control = Option1[row.index] = new QRadioButton(Frame1);
         Q_ASSERT(control);
@@ -138,11 +139,9 @@ Form1::Form1()
 
     Image4->setPicture(Assets::celebrationPicture().toImage());
 
-    setColour(Frame1, QPalette::Window, WindowColour);
+    // The frame and its options are transparent: the window's own colour shows through.
     Option1[0]->setText(QStringLiteral("あり"));
     Option1[1]->setText(QStringLiteral("なし"));
-    for (QRadioButton *option : Option1)
-        setColour(option, QPalette::Window, WindowColour);
 
     // The missed-letter list.
     for (QLabel *box : Label5) {

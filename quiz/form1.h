@@ -4,11 +4,11 @@
 
 #include <array>
 
+class FrameBox;
 class ImageBox;
 class InkLabel;
 class InkButton;
 class QButtonGroup;
-class QGroupBox;
 class QLabel;
 class QPushButton;
 class QToolButton;
@@ -18,6 +18,8 @@ class Shape;
 // The quiz screen: a word's picture and letters, five letter buttons, and the progress record.
 class Form1 : public ScreenWindow
 {
+    Q_OBJECT
+
 public:
     Form1();
     ~Form1() override;
@@ -31,7 +33,7 @@ public:
     ImageBox *Image1 = nullptr; // the word's picture
     std::array<ImageBox *, 40> Image2{}; // the marks row
     ImageBox *Image4 = nullptr; // the celebration picture
-    QGroupBox *Frame1 = nullptr;
+    FrameBox *Frame1 = nullptr;
     std::array<QRadioButton *, 2> Option1{}; // あり, なし
     std::array<QLabel *, 2> Label4{}; // the credit and the version
     std::array<QLabel *, 11> Label5{}; // the missed letters

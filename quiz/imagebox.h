@@ -7,6 +7,8 @@
 // picture's size or shape. With no picture it shows nothing, so what lies beneath shows through.
 class ImageBox : public QWidget
 {
+    Q_OBJECT
+
 public:
     explicit ImageBox(QWidget *parent = nullptr);
 

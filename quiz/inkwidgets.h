@@ -13,6 +13,8 @@ void drawInkText(QPainter &painter, const QRect &box, const QString &text, Qt::A
 // A label whose caption is never cut off. Left-aligned from the top-left corner, like any label.
 class InkLabel : public QLabel
 {
+    Q_OBJECT
+
 public:
     using QLabel::QLabel;
 
@@ -23,6 +25,8 @@ protected:
 // A button whose caption is centred by its ink, never cut off.
 class InkButton : public QPushButton
 {
+    Q_OBJECT
+
 public:
     using QPushButton::QPushButton;
 

@@ -22,3 +22,11 @@ public:
 
     QStringList reports;
 };
+
+#include <ostream>
+
+// Lets GoogleTest print texts as texts.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}

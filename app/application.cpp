@@ -2,6 +2,7 @@
 
 #include "app/fonts.h"
 #include "app/runtimeerror.h"
+#include "app/screens.h"
 
 #include <QMessageBox>
 
@@ -28,7 +29,10 @@ Application::Application(int &argc, char **argv) : QApplication(argc, argv)
     setApplicationName(QStringLiteral("pikomoji"));
     setApplicationDisplayName(QStringLiteral("ぴこもじ"));
     setApplicationVersion(QStringLiteral(PIKOMOJI_VERSION));
+    setStyle(QStringLiteral("Fusion")); // paints the buttons' face colours on every desktop
     registerFontSubstitutes();
+    // The screens are owned by no window; they go before the application object does.
+    connect(this, &QCoreApplication::aboutToQuit, this, &Screens::unloadAll);
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)

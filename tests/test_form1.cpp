@@ -367,9 +367,7 @@ TEST_F(Form1Test, EveryControlStandsWhereTheDesignPutsIt)
                                 form.Command2, form.Option1[0], form.Option1[1], form.Command3, form.Command1[0]};
     QWidget *current = form.Command1[0];
     for (QWidget *next : expectedOrder) {
-        current = current->nextInFocusChain();
-        while (current->focusPolicy() == Qt::NoFocus)
-            current = current->nextInFocusChain();
+        current = nextTabStop(current);
         EXPECT_EQ(current, next) << next->objectName().toStdString();
         current = next;
     }

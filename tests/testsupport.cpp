@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringEncoder>
+#include <QWidget>
 
 QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
 {
@@ -31,4 +32,12 @@ ErrorReportRecorder::ErrorReportRecorder()
 ErrorReportRecorder::~ErrorReportRecorder()
 {
     Application::setErrorReport({});
+}
+
+QWidget *nextTabStop(QWidget *widget)
+{
+    QWidget *next = widget->nextInFocusChain();
+    while (next != widget && !(next->focusPolicy() & Qt::TabFocus))
+        next = next->nextInFocusChain();
+    return next;
 }

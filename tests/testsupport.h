@@ -30,3 +30,7 @@ inline void PrintTo(const QString &text, std::ostream *os)
 {
     *os << '"' << text.toStdString() << '"';
 }
+
+class QWidget;
+// The widget that Tab moves the focus to from `widget`.
+QWidget *nextTabStop(QWidget *widget);

@@ -1,0 +1,208 @@
+#include "app/form3.h"
+#include "app/form5.h"
+#include "app/module1.h"
+#include "app/screens.h"
+#include "quiz/form1.h"
+#include "quiz/inkwidgets.h"
+#include "quizfixture.h"
+#include "testsupport.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <QtTest/qtestspontaneevent.h>
+
+using namespace Module1;
+
+namespace {
+const QString Sakana = QStringLiteral("sakana,さ,か,な,な,さ,か,た,ま");
+const QString Inu = QStringLiteral("inu,い,ぬ,,ぬ,か,い,し,て");
+
+void closeFromTheCloseBox(QWidget &window)
+{
+    QCloseEvent event;
+    QSpontaneKeyEvent::setSpontaneous(&event);
+    QCoreApplication::sendEvent(window.windowHandle(), &event);
+}
+
+void click(QAbstractButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
+} // namespace
+
+class MenuTest : public QuizFixture
+{
+};
+
+TEST_F(MenuTest, ScreensStandWhereTheDesignPutsThem)
+{
+    Form3 &menu = openMenu();
+    EXPECT_EQ(menu.windowTitle(), QStringLiteral("memu"));
+    EXPECT_EQ(menu.size(), QSize(372, 242));
+    EXPECT_EQ(menu.palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0xC0));
+    // {widget, left, top, width, height} in twips
+    const std::tuple<QWidget *, int, int, int, int> menuDesign[] = {
+        {menu.Label1[0], 585, 480, 2220, 360}, {menu.Label1[1], 840, 840, 2445, 465},
+        {menu.Label1[2], 3240, 1080, 885, 255}, {menu.Label2, 3480, 1440, 1335, 255},
+        {menu.Command1, 585, 1980, 1815, 615}, {menu.Command2, 3360, 2760, 1335, 615},
+        {menu.Command3, 600, 2760, 1815, 615},
+    };
+    for (auto [widget, left, top, width, height] : menuDesign)
+        EXPECT_EQ(widget->geometry(), QRect(left / 15, top / 15, width / 15, height / 15));
+    EXPECT_EQ(menu.Command1->palette().color(QPalette::Button), QColor(0xC0, 0xC0, 0xFF));
+    EXPECT_EQ(nextTabStop(menu.Command1), menu.Command2);
+    EXPECT_EQ(nextTabStop(menu.Command2), menu.Command3);
+    EXPECT_EQ(nextTabStop(menu.Command3), menu.Command1);
+
+    click(menu.Command2);
+    Form5 &settings = Screens::form5();
+    EXPECT_EQ(settings.windowTitle(), QStringLiteral("データファイル設定"));
+    EXPECT_EQ(settings.geometry(), QRect(253, 225, 359, 253));
+    const std::tuple<QWidget *, int, int, int, int> settingsDesign[] = {
+        {settings.Label1, 360, 120, 1575, 255}, {settings.Text1, 360, 480, 2655, 375},
+        {settings.Label2, 480, 960, 615, 255}, {settings.Text2, 360, 1320, 2655, 375},
+        {settings.Label3, 240, 1800, 615, 255}, {settings.Text3, 360, 2160, 2655, 375},
+        {settings.Command2, 3360, 1320, 975, 495}, {settings.Command1, 3360, 2040, 975, 495},
+    };
+    for (auto [widget, left, top, width, height] : settingsDesign)
+        EXPECT_EQ(widget->geometry(), QRect(left / 15, top / 15, width / 15, height / 15));
+    EXPECT_EQ(settings.focusWidget(), settings.Command2) << "focus starts on キャンセル";
+    QWidget *order[] = {settings.Command1, settings.Text3, settings.Text2, settings.Text1};
+    QWidget *current = settings.Command2;
+    for (QWidget *next : order) {
+        EXPECT_EQ(nextTabStop(current), next);
+        current = next;
+    }
+    EXPECT_FALSE(settings.Command1->isDefault() || settings.Command1->autoDefault());
+}
+
+TEST_F(MenuTest, ALessonThatCannotBeReadIsReportedAndTheMenuStays)
+{
+    MessageBoxWatcher watcher;
+    Form3 &menu = openMenu();
+    click(menu.Command1);
+    ASSERT_EQ(watcher.boxes.size(), 1);
+    EXPECT_EQ(watcher.boxes[0].title, QStringLiteral("エラーメッセージ"));
+    EXPECT_EQ(watcher.boxes[0].text, QStringLiteral("ファイルがロードできません"));
+    EXPECT_EQ(watcher.boxes[0].icon, int(QMessageBox::Warning));
+    EXPECT_EQ(LoadFailed, 0);
+    EXPECT_TRUE(menu.isVisible());
+    EXPECT_FALSE(Screens::form1Loaded());
+
+    writeLesson({Sakana});
+    click(menu.Command1);
+    EXPECT_EQ(watcher.boxes.size(), 1);
+    EXPECT_TRUE(Screens::form1Loaded());
+    EXPECT_TRUE(Screens::form1().isVisible());
+    EXPECT_FALSE(menu.isVisible());
+}
+
+TEST_F(MenuTest, SettingsStoreWhatIsTypedAndCancelKeepsTheBoxes)
+{
+    Form3 &menu = openMenu();
+    const QString derivedData = DataFolder;
+    click(menu.Command2);
+    Form5 &settings = Screens::form5();
+    EXPECT_TRUE(settings.isVisible());
+    EXPECT_FALSE(menu.isVisible());
+    EXPECT_EQ(settings.Text1->text(), VoiceFolder);
+    EXPECT_EQ(settings.Text2->text(), PicFolder);
+    EXPECT_EQ(settings.Text3->text(), DataFolder);
+
+    settings.Text3->setText(QStringLiteral("/somewhere/else "));
+    click(settings.Command2); // キャンセル
+    EXPECT_EQ(DataFolder, derivedData);
+    EXPECT_TRUE(menu.isVisible());
+
+    click(menu.Command2);
+    EXPECT_EQ(&Screens::form5(), &settings) << "the settings screen is loaded once per run";
+    EXPECT_EQ(settings.Text3->text(), QStringLiteral("/somewhere/else ")) << "the boxes keep what was typed";
+    settings.Text1->clear();
+    click(settings.Command1); // 設定
+    EXPECT_EQ(DataFolder, QStringLiteral("/somewhere/else ")) << "stored exactly as typed";
+    EXPECT_EQ(VoiceFolder, QString());
+    EXPECT_FALSE(settings.isVisible());
+    EXPECT_TRUE(menu.isVisible());
+}
+
+TEST_F(MenuTest, NoScreenClosesFromItsCloseBox)
+{
+    Form3 &menu = openMenu();
+    closeFromTheCloseBox(menu);
+    EXPECT_TRUE(menu.isVisible());
+    click(menu.Command2);
+    closeFromTheCloseBox(Screens::form5());
+    EXPECT_TRUE(Screens::form5().isVisible());
+}
+
+TEST_F(MenuTest, QuitEndsTheProgramAtOnce)
+{
+    Form3 &menu = openMenu();
+    click(menu.Command2);
+    click(Screens::form5().Command2);
+    QTimer::singleShot(0, &menu, [&menu] { click(menu.Command3); });
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_FALSE(Screens::form5Loaded()) << "the screens go with the program";
+}
+
+// The whole program through its real screens, as a parent and a child use it.
+TEST_F(MenuTest, EndToEnd)
+{
+    QTemporaryDir second;
+    writeFile(second, QStringLiteral("data.txt"), shiftJis(Inu + QStringLiteral("\r\n") + Sakana + "\r\n"));
+    writeLesson({Sakana, Inu}); // the pictures of both words
+    MessageBoxWatcher watcher;
+
+    Form3 &menu = openMenu();
+    click(menu.Command2);
+    Form5 &settings = Screens::form5();
+    settings.Text3->setText(second.path()); // no final "/"
+    click(settings.Command1);
+    EXPECT_EQ(DataFolder, second.path());
+
+    click(menu.Command1);
+    ASSERT_TRUE(Screens::form1Loaded()) << "the lesson is read from " << qPrintable(second.path()) << "/data.txt";
+    QPointer<Form1> firstQuiz = &Screens::form1();
+    EXPECT_EQ(letters(), (QStringList{"い", "ぬ", ""}));
+    clickLetterButton(0); // ぬ, wrong
+    clickLetterButton(2); // い
+    clickLetterButton(0); // ぬ
+    EXPECT_EQ(WordDone, True);
+    EXPECT_EQ(marks(), QStringLiteral("-++"));
+    QTest::mouseClick(firstQuiz->Option1[1], Qt::LeftButton); // なし
+
+    click(firstQuiz->Command3); // おわる
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(firstQuiz.isNull()) << "the quiz screen is unloaded";
+    EXPECT_TRUE(menu.isVisible());
+
+    click(menu.Command1);
+    Form1 &quiz = Screens::form1();
+    EXPECT_EQ(CurrentQuestion, 1);
+    EXPECT_EQ(letters(), (QStringList{"い", "ぬ", ""}));
+    EXPECT_EQ(marks(), QString());
+    EXPECT_EQ(missedLetters(), QStringList());
+    EXPECT_EQ(quiz.letterColour(0), 255);
+    EXPECT_TRUE(quiz.Option1[0]->isChecked());
+    EXPECT_TRUE(quiz.Label1[0]->isVisible());
+    EXPECT_EQ(WordDone, False) << "a word finished in the last quiz is not carried over";
+    clickLetterButton(2);
+    EXPECT_EQ(answers()[0], QStringLiteral("い"));
+
+    click(quiz.Command3);
+    QFile::rename(second.filePath(QStringLiteral("data.txt")), second.filePath(QStringLiteral("away.txt")));
+    click(menu.Command1);
+    ASSERT_EQ(watcher.boxes.size(), 1);
+    EXPECT_EQ(watcher.boxes[0].text, QStringLiteral("ファイルがロードできません"));
+    EXPECT_TRUE(menu.isVisible());
+
+    QFile::rename(second.filePath(QStringLiteral("away.txt")), second.filePath(QStringLiteral("data.txt")));
+    click(menu.Command1);
+    EXPECT_TRUE(Screens::form1().isVisible());
+    EXPECT_EQ(&Screens::form3(), &menu) << "the menu is never unloaded";
+    EXPECT_EQ(&Screens::form5(), &settings);
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "lesson/lessonfile.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The lesson checker behind pikomoji-check: reads a lesson the way the program does and lists,
+// for the parent or teacher who wrote it, everything that would stop it loading or that a child
+// would trip over in the quiz.
+namespace LessonCheck {
+
+// What went wrong. kindName() gives each a short English name that stays the same from one
+// version to the next, for scripts reading the JSON report:
+//   cannot_open               data.txt (or its folder) is missing or unreadable; nothing loads
+//   empty_file                data.txt holds no field at all; nothing loads
+//   file_ends_inside_row      the last row has fewer than nine fields; nothing loads
+//   rows_ignored              something follows row 20; the program never reads it
+//   empty_picture_name        field 1 is empty, so the word has no picture
+//   missing_picture           the word's picture (field 1 + ".jpg") is not in the picture folder
+//   missing_mark_picture      すごい.jpg or しっかり.jpg is not in the picture folder
+//   missing_picture_folder    the picture folder itself does not exist
+//   empty_letter              field 2, the first letter, is empty: nothing sensible can be asked
+//   letter_after_gap          field 3 is empty but field 4 is not: the quiz stops before it
+//   letter_not_among_answers  a letter of the word is on none of the five answer buttons, so the
+//                             word can never be finished
+//   missing_voice             a letter's clip (letter + ".wav") is not in the voice folder
+//   missing_voice_folder      the voice folder itself does not exist
+enum class Kind {
+    CannotOpen,
+    EmptyFile,
+    FileEndsInsideRow,
+    RowsIgnored,
+    EmptyPictureName,
+    MissingPicture,
+    MissingMarkPicture,
+    MissingPictureFolder,
+    EmptyLetter,
+    LetterAfterGap,
+    LetterNotAmongAnswers,
+    MissingVoice,
+    MissingVoiceFolder,
+};
+
+struct Problem
+{
+    Kind kind;
+    int row = 0; // 1-based question row; 0 when the problem belongs to no single row
+    QString word; // the row's word as its letters spell it (its picture name if it has none)
+    QString subject; // the letter, file or folder concerned; the system's reason for cannot_open
+    QList<int> rows; // missing_voice: every row that uses the clip
+    int field = 0; // file_ends_inside_row: the 1-based field the file ran out before
+
+    bool operator==(const Problem &) const = default;
+};
+
+QString kindName(Kind kind);
+
+// Every problem of `lesson`: a failed read first, then the rows in order, then the mark pictures
+// and the voice clips. The complete rows are checked even when the lesson does not load. The
+// picture and voice folders are only looked at, never written.
+QList<Problem> check(
+    const LessonFile &lesson, const QString &picFolder, const QString &voiceFolder);
+
+// One plain Japanese sentence for a parent, naming the row and the word.
+QString describe(const Problem &problem);
+
+// 0: loads, nothing to fix; 1: loads, but something should be fixed; 2: does not load.
+int exitStatus(const LessonFile &lesson, const QList<Problem> &problems);
+
+struct Folders
+{
+    QString lessonFile; // the data.txt to read
+    QString pic;
+    QString voice;
+};
+
+// The report as a parent reads it, in Japanese.
+QString textReport(
+    const Folders &folders, const LessonFile &lesson, const QList<Problem> &problems);
+
+// The report as one JSON object, UTF-8:
+//   {"loaded": bool, "question_count": N, "encoding": "shift_jis" | "utf-8",
+//    "rows": [[nine fields], ...], "problems": [{"row": N, "kind": "...", "detail": "..."}]}
+// "rows" are the rows a quiz would use: empty, like "question_count", when the lesson does not
+// load. "detail" is the Japanese sentence of describe().
+QByteArray jsonReport(const LessonFile &lesson, const QList<Problem> &problems);
+
+// Wrong arguments: a usage line on stderr and this status, so that a script can tell a mistyped
+// command from a lesson that does not load (2).
+inline constexpr int UsageStatus = 64;
+
+// The whole of pikomoji-check: parses `arguments` (program name first), reads and checks the
+// lesson and writes the report. Returns the exit status.
+//   pikomoji-check [--pic DIR] [--voice DIR] [--json] DATA_DIR
+// DATA_DIR may also name the lesson file itself. The picture and voice folders default to pic/
+// and voice/ beside the data folder, as the program lays them out.
+int run(const QStringList &arguments, QByteArray &out, QByteArray &err);
+
+} // namespace LessonCheck

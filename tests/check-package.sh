@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds the .deb from a finished build folder and checks what it holds: the program with its
+# content in /usr/lib/pikomoji, the link in /usr/bin, the checker, the desktop entry, the icons,
+# valid AppStream metainfo, and dependencies that pull in Qt, SDL2 and the fonts.
+# usage: check-package.sh BUILD_DIR
+set -euo pipefail
+build=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+(cd "$build" && cpack -G DEB -B "$work" >/dev/null)
+deb=$(ls "$work"/pikomoji_*.deb)
+dpkg-deb -c "$deb" >"$work/contents"
+dpkg-deb -x "$deb" "$work/root"
+failed=0
+expect() { # what, test...
+    local what=$1
+    shift
+    if "$@"; then echo "ok: $what"; else echo "MISSING: $what"; failed=1; fi
+}
+has() { grep -q -- "$1" "$work/contents"; }
+
+r=$work/root/usr
+expect "program in /usr/lib/pikomoji" test -x "$r/lib/pikomoji/pikomoji"
+expect "link /usr/bin/pikomoji to it" test "$(readlink "$r/bin/pikomoji")" = ../lib/pikomoji/pikomoji
+expect "lesson checker" test -x "$r/bin/pikomoji-check"
+expect "starter lesson" test -s "$r/lib/pikomoji/data/data.txt"
+expect "word pictures and marks" test -s "$r/lib/pikomoji/pic/すごい.jpg" -a -s "$r/lib/pikomoji/pic/しっかり.jpg"
+expect "voice clips" test "$(ls "$r/lib/pikomoji/voice" | grep -c '\.wav$')" -gt 10
+expect "desktop entry" desktop-file-validate "$r/share/applications/jp.pikomoji.Pikomoji.desktop"
+expect "metainfo validates" appstreamcli validate --no-net "$r/share/metainfo/jp.pikomoji.Pikomoji.metainfo.xml"
+expect "scalable icon" test -s "$r/share/icons/hicolor/scalable/apps/jp.pikomoji.Pikomoji.svg"
+expect "48 px icon" test -s "$r/share/icons/hicolor/48x48/apps/jp.pikomoji.Pikomoji.png"
+expect "lesson checker passes the starter lesson" "$r/bin/pikomoji-check" "$r/lib/pikomoji/data"
+depends=$(dpkg-deb -f "$deb" Depends)
+for d in libqt6widgets6 libsdl2 fonts-klee fonts-motoya-l-maruberi; do
+    expect "depends on $d" grep -q "$d" <<<"$depends"
+done
+exit $failed

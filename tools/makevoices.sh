@@ -5,8 +5,8 @@
 #
 # It reads content/data/data.txt (Shift-JIS), takes every distinct letter of fields 2 to 9, and
 # has Open JTalk say it with the HTS voice "nitech_jp_atr503_m001". sox then cuts the silence at
-# both ends and brings every clip to the same loudness: 16-bit mono PCM at 22050 Hz, about
-# 0.3 s long. The clips are committed, so the program itself needs none of this.
+# both ends and brings every clip to the same loudness: 16-bit mono PCM at 22050 Hz, 0.2 to
+# 0.45 s long. The clips are committed, so the program itself needs none of this.
 #
 # Generator-only tools (Debian 12 packages; not needed to build or run the program):
 #   open-jtalk, open-jtalk-mecab-naist-jdic   text analysis (BSD-3-clause)

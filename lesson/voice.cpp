@@ -1,20 +1,92 @@
 #include "lesson/voice.h"
 
+#include "lesson/audioclip.h"
+#include "lesson/audiooutput.h"
+#include "lesson/voiceinputhold.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QFile>
+#include <QTimer>
+
+#include <thread>
+
 namespace Voice {
 namespace {
+using Clock = AudioOutput::Clock;
+
+// A voice clip is a second or two; a file this big is not one, and reading it would stall the
+// screen.
+constexpr qint64 LargestClipBytes = 64 * 1024 * 1024;
+// How long past its length a clip may take before the device is taken to have stalled.
+constexpr auto StallAllowance = std::chrono::seconds(2);
+
 Player &replacement()
 {
     static Player player;
     return player;
 }
+
+QByteArray readClip(const QString &path)
+{
+    QFile file(path);
+    if (file.size() > LargestClipBytes || !file.open(QIODevice::ReadOnly))
+        return {};
+    return file.read(LargestClipBytes);
+}
+
+// Waits until `deadline` or until something happens, whichever is first, painting and running
+// timers meanwhile but handling no input.
+void waitUntil(Clock::time_point deadline, QTimer &timer)
+{
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0)
+        return;
+    if (!QAbstractEventDispatcher::instance()) {
+        std::this_thread::sleep_until(deadline); // no event loop to keep going
+        return;
+    }
+    timer.start(left);
+    QCoreApplication::processEvents(
+        QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+}
 } // namespace
 
 void play(const QString &path)
 {
-    if (replacement())
+    if (replacement()) {
         replacement()(path);
+        return;
+    }
+    AudioOutput &output = AudioOutput::instance();
+    if (!output.open())
+        return;
+    const AudioClip clip = AudioClip::fromWav(readClip(path), output.format());
+    if (clip.isNull())
+        return;
+
+    const quint64 ticket = output.queue(clip.samples());
+    const Clock::time_point stalled
+        = Clock::now() + output.format().duration(clip.frames()) + StallAllowance;
+    const VoiceInputHold hold;
+    QTimer timer; // its only job is to wake the wait below on time
+    timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
+    // The device's thread wakes the wait when it has taken the clip's last frame; from then on
+    // the clip's end is known to the microsecond and the wait runs to exactly that moment.
+    for (;;) {
+        const std::optional<AudioOutput::Times> times = output.times(ticket);
+        const Clock::time_point deadline = times ? times->end : stalled;
+        if (Clock::now() >= deadline)
+            break;
+        waitUntil(deadline, timer);
+    }
+    output.release(ticket);
 }
 
-void setPlayer(Player player) { replacement() = std::move(player); }
+void setPlayer(Player player)
+{
+    replacement() = std::move(player);
+}
 
 } // namespace Voice

@@ -2,6 +2,8 @@
 
 #include <QIODevice>
 
+#include <algorithm>
+
 namespace {
 constexpr qint64 ChunkSize = 64 * 1024;
 
@@ -17,12 +19,14 @@ bool FieldReader::fill()
         return false;
     m_buffer.remove(0, m_position);
     m_position = 0;
-    const QByteArray chunk = m_device->read(ChunkSize);
-    if (chunk.isEmpty()) {
+    const qsizetype kept = m_buffer.size();
+    m_buffer.resize(kept + ChunkSize);
+    const qint64 count = m_device->read(m_buffer.data() + kept, ChunkSize);
+    m_buffer.resize(kept + std::max<qint64>(count, 0));
+    if (count <= 0) {
         m_deviceDone = true;
         return false;
     }
-    m_buffer += chunk;
     return true;
 }
 
@@ -58,9 +62,32 @@ bool FieldReader::atEnd()
     return peek() == -1;
 }
 
+// Moves on to the first byte for which stop() holds and returns it (-1 at the end of the file),
+// appending the bytes passed over to `field` while it has room. Scans whole chunks at a time, so
+// passing over a field of megabytes costs milliseconds.
+template <typename Stop> int FieldReader::take(QByteArray &field, Stop stop)
+{
+    for (;;) {
+        if (m_position >= m_buffer.size() && !fill())
+            return -1;
+        const char *begin = m_buffer.constData() + m_position;
+        const char *end = m_buffer.constData() + m_buffer.size();
+        const char *found
+            = std::find_if(begin, end, [&](char c) { return stop(static_cast<unsigned char>(c)); });
+        const qsizetype room = std::max<qsizetype>(MaxFieldBytes - field.size(), 0);
+        if (found - begin > room)
+            m_fieldCut = true;
+        field.append(begin, std::min<qsizetype>(found - begin, room));
+        m_position += found - begin;
+        if (found != end)
+            return static_cast<unsigned char>(*found);
+    }
+}
+
 bool FieldReader::readField(QByteArray &field)
 {
     field.clear();
+    m_fieldCut = false;
     skipBlanks(!m_afterComma);
     int c = peek();
     if (c == -1) {
@@ -72,19 +99,15 @@ bool FieldReader::readField(QByteArray &field)
 
     if (c == '"') {
         advance();
-        for (c = peek(); c != -1 && c != '"'; c = peek()) {
-            field += char(c);
-            advance();
-        }
+        c = take(field, [](int c) { return c == '"'; });
         if (c == '"')
             advance();
-        for (c = peek(); c != -1 && c != ',' && !isLineEnd(c); c = peek())
-            advance();
+        QByteArray dropped; // between the closing quote and the next comma
+        const bool cut = m_fieldCut;
+        c = take(dropped, [](int c) { return c == ',' || isLineEnd(c); });
+        m_fieldCut = cut;
     } else {
-        for (; c != -1 && c != ',' && !isLineEnd(c); c = peek()) {
-            field += char(c);
-            advance();
-        }
+        c = take(field, [](int c) { return c == ',' || isLineEnd(c); });
         while (!field.isEmpty() && isBlank(field.back()))
             field.chop(1);
     }

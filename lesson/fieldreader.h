@@ -16,15 +16,23 @@ class QIODevice;
 // comma followed by a line end is an empty field.
 //
 // It reads the device in small chunks and never further than the field it is asked for.
+//
+// A field keeps at most MaxFieldBytes bytes; the rest of it is passed over to its end. A letter is
+// a few bytes and a file name at most 255, so only a damaged or hostile file gets there, and a
+// field of megabytes would otherwise go onto a button whole.
 class FieldReader
 {
 public:
+    static constexpr qsizetype MaxFieldBytes = 1024;
+
     explicit FieldReader(QIODevice *device);
     FieldReader(const FieldReader &) = delete;
     FieldReader &operator=(const FieldReader &) = delete;
 
     // Reads the next field into `field`. Returns false when the file holds no further field.
     bool readField(QByteArray &field);
+    // Whether the field last read was longer than MaxFieldBytes and so was cut.
+    bool fieldWasCut() const { return m_fieldCut; }
 
     // True when nothing but spaces, tabs and line ends is left. Only meaningful between fields.
     bool atEnd();
@@ -37,10 +45,12 @@ private:
     void advance() { ++m_position; }
     bool fill();
     void skipBlanks(bool lineEndsToo);
+    template <typename Stop> int take(QByteArray &field, Stop stop);
 
     QIODevice *m_device;
     QByteArray m_buffer;
     qsizetype m_position = 0;
     bool m_afterComma = false;
     bool m_deviceDone = false;
+    bool m_fieldCut = false;
 };

@@ -1,5 +1,7 @@
 #include "lesson/lessoncheck.h"
 
+#include "lesson/fieldreader.h"
+
 #include "app/module1.h"
 
 #include <QCommandLineParser>
@@ -88,6 +90,8 @@ QString kindName(Kind kind)
         return QStringLiteral("file_ends_inside_row");
     case Kind::RowsIgnored:
         return QStringLiteral("rows_ignored");
+    case Kind::FieldTooLong:
+        return QStringLiteral("field_too_long");
     case Kind::EmptyPictureName:
         return QStringLiteral("empty_picture_name");
     case Kind::MissingPicture:
@@ -140,6 +144,12 @@ QList<Problem> check(const LessonFile &lesson, const QString &picFolder, const Q
     for (int i = 0; i < lesson.rows.size(); ++i) {
         const int rowNumber = i + 1;
         const QStringList row = toList(lesson.rows[i]);
+        for (const auto &[cutRow, field] : lesson.cutFields)
+            if (cutRow == rowNumber)
+                problems.append(Problem{.kind = Kind::FieldTooLong,
+                    .row = rowNumber,
+                    .word = wordOf(row),
+                    .field = field});
         checkRow(rowNumber, row, picFolder, picFolderExists, problems);
         for (int field = FirstLetterField; field <= LastAnswerField; ++field) {
             const QString &letter = row[field];
@@ -204,6 +214,11 @@ QString describe(const Problem &p)
         return QStringLiteral("%1行目から後は読まれません。もんだいは%2問までです。")
             .arg(p.row)
             .arg(LessonFile::MaxRows);
+    case Kind::FieldTooLong:
+        return where
+            + QStringLiteral("%1番目の欄が長すぎます。はじめの%2バイトだけを読みます。")
+                  .arg(p.field)
+                  .arg(FieldReader::MaxFieldBytes);
     case Kind::EmptyPictureName:
         return where + QStringLiteral("絵の名前 (1番目の欄) が空です。絵が出ません。");
     case Kind::MissingPicture:

@@ -18,6 +18,7 @@ namespace LessonCheck {
 //   empty_file                data.txt holds no field at all; nothing loads
 //   file_ends_inside_row      the last row has fewer than nine fields; nothing loads
 //   rows_ignored              something follows row 20; the program never reads it
+//   field_too_long            a field is too long for a letter or a file name; its start is read
 //   empty_picture_name        field 1 is empty, so the word has no picture
 //   missing_picture           the word's picture (field 1 + ".jpg") is not in the picture folder
 //   missing_mark_picture      すごい.jpg or しっかり.jpg is not in the picture folder
@@ -33,6 +34,7 @@ enum class Kind {
     EmptyFile,
     FileEndsInsideRow,
     RowsIgnored,
+    FieldTooLong,
     EmptyPictureName,
     MissingPicture,
     MissingMarkPicture,
@@ -51,7 +53,8 @@ struct Problem
     QString word; // the row's word as its letters spell it (its picture name if it has none)
     QString subject; // the letter, file or folder concerned; the system's reason for cannot_open
     QList<int> rows; // missing_voice: every row that uses the clip
-    int field = 0; // file_ends_inside_row: the 1-based field the file ran out before
+    int field = 0; // file_ends_inside_row: the 1-based field the file ran out before;
+                   // field_too_long: the field
 
     bool operator==(const Problem &) const = default;
 };

@@ -94,6 +94,8 @@ LessonFile LessonFile::read(QIODevice *device, bool lookPastLastRow)
                 result.missingField = field;
                 break;
             }
+            if (reader.fieldWasCut())
+                result.cutFields.append({row, field});
             fields.push_back(std::move(bytes));
         }
         if (ranOut)

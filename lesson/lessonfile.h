@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <array>
+#include <utility>
 
 class QIODevice;
 
@@ -30,6 +31,9 @@ struct LessonFile
     int missingRow = 0; // 1-based row and field that the file ran out before; 0 when loaded
     int missingField = 0;
     bool ignoredAfterLastRow = false; // something follows row MaxRows (only when asked to look)
+    // 1-based row and field of every field that was too long to be a letter or a file name and
+    // was cut to its first FieldReader::MaxFieldBytes bytes.
+    QList<std::pair<int, int>> cutFields;
     QString openError; // the system's reason when the file could not be opened
 
     bool loaded() const { return outcome == Outcome::Loaded; }

@@ -342,7 +342,9 @@ int run(const QStringList &arguments, QByteArray &out, QByteArray &err)
     const QString usage = QStringLiteral(
         "usage: pikomoji-check [--pic DIR] [--voice DIR] [--json] DATA_DIR\n"
         "DATA_DIR は data.txt のあるフォルダです。絵と声のフォルダは、ふだんは DATA_DIR と同じ"
-        "ところにある pic と voice です。\n");
+        "ところにある pic と voice です。\n"
+        "終わりのコード: 0 なおすところなし、1 なおすところあり、2 読みこめない、64 "
+        "使い方のまちがい\n");
 
     QCommandLineParser parser;
     const QCommandLineOption pic(QStringLiteral("pic"), QString(), QStringLiteral("DIR"));

@@ -36,7 +36,9 @@ QByteArray readClip(const QString &path)
 }
 
 // Waits until `deadline` or until something happens, whichever is first, painting and running
-// timers meanwhile but handling no input.
+// timers meanwhile. Input is let in too, but only to be caught and held by VoiceInputHold: the
+// platform's own way to hold it (ExcludeUserInputEvents) keeps every pointer movement, and after
+// a clip the child would hear the letter under the pointer once for each of them.
 void waitUntil(Clock::time_point deadline, QTimer &timer)
 {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
@@ -47,8 +49,7 @@ void waitUntil(Clock::time_point deadline, QTimer &timer)
         return;
     }
     timer.start(left);
-    QCoreApplication::processEvents(
-        QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 } // namespace
 

@@ -20,6 +20,7 @@ bool isUserInput(QEvent::Type type)
     case QEvent::KeyRelease:
     case QEvent::Shortcut:
     case QEvent::ContextMenu:
+    case QEvent::InputMethod:
     case QEvent::TouchBegin:
     case QEvent::TouchUpdate:
     case QEvent::TouchEnd:
@@ -52,8 +53,8 @@ bool VoiceInputHold::eventFilter(QObject *watched, QEvent *event)
 {
     if (!isUserInput(event->type()))
         return false;
-    // Pointer movement during a clip counts once, where the pointer came to rest, as the window
-    // system itself merges moves that queue up; presses and releases are all kept.
+    // Pointer movement during a clip counts once, where the pointer came to rest; presses and
+    // releases are all kept.
     if (event->type() == QEvent::MouseMove && !m_held.empty() && m_held.back().receiver == watched
         && m_held.back().event->type() == QEvent::MouseMove)
         m_held.back().event.reset(event->clone());

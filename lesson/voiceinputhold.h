@@ -10,9 +10,10 @@ class QEvent;
 
 // Holds back clicks, keys and pointer movement while a voice clip plays and lets them go
 // afterwards, in the order they came, so that no handler runs in the middle of a clip and no
-// click is lost. Input from the window system already waits in Qt's own queue while the clip's
-// loop excludes user input; this catches the input that is posted or sent to an object directly.
-// Holds nest: an inner hold's input is caught again by the outer one, behind what it holds.
+// click is lost. It catches input on its way to any object, from the window system or posted or
+// sent by the program. Pointer movements that follow one another are merged into the last, as
+// the window system merges those that queue up. Holds nest: an inner hold's input is caught
+// again by the outer one, behind what it already holds.
 class VoiceInputHold : public QObject
 {
 public:

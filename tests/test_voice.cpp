@@ -363,6 +363,36 @@ TEST_F(VoicePlayback, ClicksDuringAClipAreHandledAfterItInTheirOrder)
     EXPECT_EQ(clicks, QStringList({QStringLiteral("ひだり"), QStringLiteral("みぎ")}));
 }
 
+TEST_F(VoicePlayback, PointerMovementDuringAClipCountsOnceWhereItCameToRest)
+{
+    // A letter box speaks whenever the pointer moves over it: every movement held during a clip
+    // would make it speak again and again afterwards.
+    class Box : public QWidget
+    {
+    public:
+        QList<QPoint> moves;
+
+    protected:
+        void mouseMoveEvent(QMouseEvent *event) override { moves << event->position().toPoint(); }
+    };
+    Box box;
+    box.setMouseTracking(true);
+    box.resize(100, 100);
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+
+    QTimer::singleShot(50, &box, [&box] {
+        for (int x = 10; x <= 90; x += 10)
+            QCoreApplication::postEvent(&box,
+                new QMouseEvent(QEvent::MouseMove, QPointF(x, 50), box.mapToGlobal(QPointF(x, 50)),
+                    Qt::NoButton, Qt::NoButton, Qt::NoModifier));
+    });
+    Voice::play(clip(QStringLiteral("く.wav"), pcm16(48000, 1, 0.2)));
+    EXPECT_TRUE(box.moves.isEmpty());
+    QTest::qWait(50);
+    EXPECT_EQ(box.moves, QList<QPoint>({QPoint(90, 50)}));
+}
+
 TEST_F(VoicePlayback, TheScreenKeepsPaintingDuringAClip)
 {
     class Counter : public QWidget

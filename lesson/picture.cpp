@@ -14,6 +14,9 @@ constexpr qint64 LargestFileBytes = 128 * 1024 * 1024;
 // The largest photos phones take have 200 million pixels. A header that claims more belongs to
 // a damaged or hostile file, and even scaled decoding would take seconds.
 constexpr qint64 LargestPicturePixels = 200'000'000;
+// A JPEG in several scans (progressive ones are) is decoded by keeping all of its coefficients,
+// 3 to 6 bytes a pixel whatever the shown size, so these may be smaller.
+constexpr qint64 LargestManyScanPixels = 40'000'000;
 // What one decoded image may take (MiB). Formats that cannot decode at a smaller size, unlike
 // JPEG, decode at full size first; this bounds that.
 constexpr int AllocationLimitMiB = 256;
@@ -29,43 +32,54 @@ Result failure(const QString &path, const QString &reason)
     return {QImage(), QStringLiteral("%1: %2").arg(path, reason)};
 }
 
+// What a walk over a JPEG's markers found.
+struct JpegLayout
+{
+    bool whole = false; // the markers run on to the end-of-image marker
+    int scans = 0;
+};
+
 // Walks a JPEG's markers from the start of the image to its end marker. libjpeg pads a file that
 // stops early with grey and calls it a success, so a cut-off photo would otherwise show as half a
 // picture. Bytes after the end marker (some phones append a video there) are not looked at.
-bool jpegIsWhole(const QByteArray &bytes)
+JpegLayout jpegLayout(const QByteArray &bytes)
 {
     const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
     const qsizetype size = bytes.size();
+    JpegLayout layout;
     qsizetype at = 2; // past the start-of-image marker
     for (;;) {
         if (at >= size || data[at] != 0xFF)
-            return false;
+            return layout;
         while (at < size && data[at] == 0xFF) // a marker may be preceded by fill bytes
             ++at;
         if (at >= size)
-            return false;
+            return layout;
         const uchar marker = data[at++];
-        if (marker == 0xD9) // end of image
-            return true;
+        if (marker == 0xD9) { // end of image
+            layout.whole = true;
+            return layout;
+        }
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) // markers without a segment
             continue;
         if (at + 2 > size)
-            return false;
+            return layout;
         const int length = data[at] << 8 | data[at + 1]; // includes its own two bytes
         if (length < 2 || at + length > size)
-            return false;
+            return layout;
         at += length;
         if (marker != 0xDA) // only a start of scan is followed by coded data
             continue;
+        ++layout.scans;
         // The coded data runs to the next 0xFF that starts a marker: not a stuffed 0xFF 0x00,
         // not a restart marker, not a fill byte.
         for (;;) {
             const void *found = std::memchr(data + at, 0xFF, size_t(size - at));
             if (!found)
-                return false;
+                return layout;
             at = static_cast<const uchar *>(found) - data;
             if (at + 1 >= size)
-                return false;
+                return layout;
             const uchar next = data[at + 1];
             if (next == 0x00 || (next >= 0xD0 && next <= 0xD7))
                 at += 2;
@@ -103,13 +117,15 @@ Result load(const QString &path, QSize size)
     if (!reader.canRead())
         return failure(path, QStringLiteral("画像ファイルではありません。"));
 
+    const JpegLayout layout = reader.format() == "jpeg" ? jpegLayout(bytes) : JpegLayout{true, 1};
     const QSize claimed = reader.size();
-    if (claimed.isValid() && qint64(claimed.width()) * claimed.height() > LargestPicturePixels)
+    const qint64 largest = layout.scans > 1 ? LargestManyScanPixels : LargestPicturePixels;
+    if (claimed.isValid() && qint64(claimed.width()) * claimed.height() > largest)
         return failure(path,
             QStringLiteral("画像が大きすぎます（%1 × %2 ピクセル）。")
                 .arg(claimed.width())
                 .arg(claimed.height()));
-    if (reader.format() == "jpeg" && !jpegIsWhole(bytes))
+    if (!layout.whole)
         return failure(path, QStringLiteral("ファイルが途中で切れています。"));
 
     // Decoding straight to the shown size is what makes a 12-megapixel photo quick: libjpeg

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QTimer>
 
+#include <algorithm>
 #include <thread>
 
 namespace Voice {
@@ -44,8 +45,9 @@ void waitUntil(Clock::time_point deadline, QTimer &timer)
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0)
         return;
-    if (!QAbstractEventDispatcher::instance()) {
-        std::this_thread::sleep_until(deadline); // no event loop to keep going
+    if (!QAbstractEventDispatcher::instance()) { // no event loop to keep going: look again soon
+        std::this_thread::sleep_until(
+            std::min(deadline, Clock::now() + std::chrono::milliseconds(1)));
         return;
     }
     timer.start(left);

@@ -37,12 +37,14 @@ bool isUserInput(QEvent::Type type)
 
 VoiceInputHold::VoiceInputHold()
 {
-    QCoreApplication::instance()->installEventFilter(this);
+    if (QCoreApplication *application = QCoreApplication::instance())
+        application->installEventFilter(this);
 }
 
 VoiceInputHold::~VoiceInputHold()
 {
-    QCoreApplication::instance()->removeEventFilter(this);
+    if (QCoreApplication *application = QCoreApplication::instance())
+        application->removeEventFilter(this);
     // Posted, not sent: the handler that played the clip finishes before any of them runs.
     for (Held &held : m_held)
         if (held.receiver)

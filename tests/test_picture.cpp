@@ -60,9 +60,11 @@ QByteArray withOrientation(const QByteArray &jpegBytes, quint8 orientation)
 // The JPEG with the size in its frame header replaced.
 QByteArray claimingSize(QByteArray jpegBytes, int width, int height)
 {
-    const qsizetype frame = jpegBytes.indexOf("\xFF\xC0");
+    qsizetype frame = jpegBytes.indexOf("\xFF\xC0"); // baseline
     if (frame < 0)
-        qFatal("no baseline frame header in the test JPEG");
+        frame = jpegBytes.indexOf("\xFF\xC2"); // progressive
+    if (frame < 0)
+        qFatal("no frame header in the test JPEG");
     jpegBytes[frame + 5] = char(height >> 8);
     jpegBytes[frame + 6] = char(height & 0xFF);
     jpegBytes[frame + 7] = char(width >> 8);
@@ -185,5 +187,8 @@ INSTANTIATE_TEST_SUITE_P(EachKind, BadPictures,
         BadPicture{
             "HeaderOnly", [] { return jpeg(halves(400, 300)).left(700); }, "途中で切れています"},
         BadPicture{"Claims30000By30000",
-            [] { return claimingSize(jpeg(halves(64, 64)), 30000, 30000); }, "30000 × 30000"}),
+            [] { return claimingSize(jpeg(halves(64, 64)), 30000, 30000); }, "30000 × 30000"},
+        // Progressive decoding keeps every coefficient: 48 megapixels would take ~150 MB.
+        BadPicture{"ProgressiveClaims8000By6000",
+            [] { return claimingSize(jpeg(halves(64, 64), true), 8000, 6000); }, "8000 × 6000"}),
     [](const auto &info) { return std::string(info.param.name); });

@@ -94,6 +94,12 @@ bool AudioOutput::open()
     m_format.sampleFormat = obtained.format;
     m_format.frameBytes = int(SDL_AUDIO_BITSIZE(obtained.format) / 8 * obtained.channels);
     m_silence = obtained.silence;
+    // SDL's dummy and disk drivers consume a buffer in real time right after taking it. A sound
+    // card's driver keeps about one buffer queued ahead of the one playing, so a buffer taken now
+    // is heard one buffer later.
+    const QByteArray driver = SDL_GetCurrentAudioDriver();
+    m_outputDelay = driver == "dummy" || driver == "disk" ? std::chrono::nanoseconds(0)
+                                                          : m_format.duration(obtained.samples);
     m_wake = QAbstractEventDispatcher::instance();
     m_state = State::Open;
 
@@ -184,8 +190,9 @@ void AudioOutput::fill(quint8 *stream, int length)
         clip.taken += count;
         filled += count;
         if (clip.taken == clip.samples.size()) {
-            // The buffer plays from now on, so the clip's last frame is heard `filled` bytes in.
-            clip.times.end = at(filled);
+            // The buffer is heard from now on (after the output's delay), so the clip's last
+            // frame is heard `filled` bytes in.
+            clip.times.end = at(filled) + m_outputDelay;
             ended = true;
         }
     }

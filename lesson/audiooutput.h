@@ -23,7 +23,7 @@ public:
     struct Times
     {
         Clock::time_point firstSample; // its first frame was handed to the device
-        Clock::time_point end; // its last frame has been played
+        Clock::time_point end; // its last frame has been heard
     };
 
     static AudioOutput &instance();
@@ -68,6 +68,7 @@ private:
     quint32 m_device = 0; // SDL_AudioDeviceID
     AudioFormat m_format;
     quint8 m_silence = 0;
+    std::chrono::nanoseconds m_outputDelay{0}; // from taking a buffer to hearing its start
     QAbstractEventDispatcher *m_wake = nullptr; // woken when a clip's last frame is taken
     quint64 m_lastTicket = 0;
     std::deque<Clip> m_clips; // guarded by the device lock

@@ -172,7 +172,7 @@ TEST_F(LoadQuestionsTest, ShiftJisThatLooksLikeNothingElseAndBrokenBytesDoNotCra
     load(shiftJis(text));
     EXPECT_EQ(row(1).join(u','), text);
 
-    load(QByteArray("\x82,\xFF\xFE,a,b,c,d,e,f,g", 20));
+    load(QByteArray("\x82,\xFF\xFE,a,b,c,d,e,f,g"));
     EXPECT_EQ(LoadFailed, 0);
     EXPECT_EQ(Questions(1, 1), QString(QChar::ReplacementCharacter)) << "a lead byte with no letter after it";
     EXPECT_EQ(Questions(1, 2), QString(2, QChar::ReplacementCharacter));

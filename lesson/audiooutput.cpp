@@ -11,9 +11,9 @@
 #include <cstring>
 
 namespace {
-// 960 frames at 48 kHz are 20 ms: a clip waits at most that long for the device to take it, and
-// SDL's dummy and disk drivers, which sleep a whole number of milliseconds per buffer, keep real
-// time exactly.
+// 960 frames at 48 kHz are 20 ms: a clip waits at most that long for the device to take it. A
+// whole number of milliseconds also suits SDL's dummy and disk drivers, which sleep whole
+// milliseconds per buffer and would otherwise run fast.
 constexpr int PreferredRate = 48000;
 constexpr Uint16 BufferFrames = 960;
 

@@ -11,6 +11,9 @@ namespace Voice {
 // painting meanwhile, but handles no click, key or pointer movement until the clip is over; such
 // input is handled afterwards, in order. A clip that is missing or not a WAV file, or a machine
 // without sound, returns at once and quietly.
+// Pointer movements made during a clip count as one, where the pointer came to rest, so a control
+// that speaks when the pointer moves over it speaks once more at most. The sound device is opened
+// at the first clip; a machine without one says so in one line on standard error per run.
 void play(const QString &path);
 
 // Replaces what play() does, so that a test can see which clips were asked for, in order,

@@ -1,10 +1,12 @@
 #include "app/application.h"
 
+#include "app/assets.h"
 #include "app/fonts.h"
 #include "app/runtimeerror.h"
 #include "app/screens.h"
 
 #include <QMessageBox>
+#include <QTimer>
 
 #include <exception>
 
@@ -33,6 +35,9 @@ Application::Application(int &argc, char **argv) : QApplication(argc, argv)
     registerFontSubstitutes();
     // The screens are owned by no window; they go before the application object does.
     connect(this, &QCoreApplication::aboutToQuit, this, &Screens::unloadAll);
+    // One icon for every screen. Reading it means scanning Qt's image plugins, so it is set once
+    // the event loop runs, just after the first window is on screen rather than before.
+    QTimer::singleShot(0, this, [] { setWindowIcon(Assets::programIcon()); });
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)

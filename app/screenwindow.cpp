@@ -1,13 +1,8 @@
 #include "app/screenwindow.h"
 
-#include "app/assets.h"
-
 #include <QCloseEvent>
 
-ScreenWindow::ScreenWindow(QWidget *parent) : QWidget(parent)
-{
-    setWindowIcon(Assets::programIcon());
-}
+ScreenWindow::ScreenWindow(QWidget *parent) : QWidget(parent) {}
 
 void ScreenWindow::Form_QueryUnload(bool &Cancel, int UnloadMode)
 {

@@ -2,7 +2,7 @@
 
 #include <QtEndian>
 
-#include <SDL.h>
+#include "lesson/sdlaudio.h"
 
 #include <algorithm>
 #include <cstring>
@@ -31,7 +31,7 @@ void cutChunksToFile(QByteArray &file)
 
 struct WavDeleter
 {
-    void operator()(Uint8 *samples) const { SDL_FreeWAV(samples); }
+    void operator()(Uint8 *samples) const { SdlAudio::get()->FreeWAV(samples); }
 };
 } // namespace
 
@@ -39,21 +39,24 @@ AudioClip AudioClip::fromWav(const QByteArray &file, const AudioFormat &device)
 {
     if (file.isEmpty() || file.size() > std::numeric_limits<int>::max() || device.frameBytes <= 0)
         return {};
+    const SdlAudio *sdl = SdlAudio::get();
+    if (!sdl)
+        return {};
     QByteArray bytes = file;
     cutChunksToFile(bytes);
 
     SDL_AudioSpec spec{};
     Uint8 *decoded = nullptr;
     Uint32 decodedLength = 0;
-    SDL_RWops *source = SDL_RWFromConstMem(bytes.constData(), int(bytes.size()));
-    if (!source || !SDL_LoadWAV_RW(source, 1, &spec, &decoded, &decodedLength))
+    SDL_RWops *source = sdl->RWFromConstMem(bytes.constData(), int(bytes.size()));
+    if (!source || !sdl->LoadWAV_RW(source, 1, &spec, &decoded, &decodedLength))
         return {};
     const std::unique_ptr<Uint8, WavDeleter> owned(decoded);
 
     // One conversion of the whole clip: SDL 2.26's SDL_AudioStream loses the last tens of
     // milliseconds of a resampled clip when flushed, SDL_ConvertAudio does not.
     SDL_AudioCVT conversion;
-    if (SDL_BuildAudioCVT(&conversion, spec.format, spec.channels, spec.freq,
+    if (sdl->BuildAudioCVT(&conversion, spec.format, spec.channels, spec.freq,
             SDL_AudioFormat(device.sampleFormat), Uint8(device.channels), device.rate)
         < 0)
         return {};
@@ -65,7 +68,7 @@ AudioClip AudioClip::fromWav(const QByteArray &file, const AudioFormat &device)
     std::memcpy(clip.m_samples.data(), decoded, decodedLength);
     conversion.buf = reinterpret_cast<Uint8 *>(clip.m_samples.data());
     conversion.len = int(decodedLength);
-    if (SDL_ConvertAudio(&conversion) != 0)
+    if (sdl->ConvertAudio(&conversion) != 0)
         return {};
     const int converted = conversion.len_cvt;
     clip.m_samples.resize(converted - converted % device.frameBytes);

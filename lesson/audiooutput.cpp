@@ -4,7 +4,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 
-#include <SDL.h>
+#include "lesson/sdlaudio.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -29,9 +29,9 @@ public:
     explicit DeviceLock(SDL_AudioDeviceID device)
         : m_device(device)
     {
-        SDL_LockAudioDevice(m_device);
+        SdlAudio::get()->LockAudioDevice(m_device);
     }
-    ~DeviceLock() { SDL_UnlockAudioDevice(m_device); }
+    ~DeviceLock() { SdlAudio::get()->UnlockAudioDevice(m_device); }
     DeviceLock(const DeviceLock &) = delete;
     DeviceLock &operator=(const DeviceLock &) = delete;
 
@@ -55,19 +55,24 @@ bool AudioOutput::open()
     if (m_state == State::Failed)
         return false;
 
-    // SDL's event subsystem, which audio brings along, would otherwise take over Ctrl+C.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    SDL_SetHint(
-        SDL_HINT_AUDIO_DEVICE_APP_NAME, qPrintable(QGuiApplication::applicationDisplayName()));
-    const auto fail = [this](const char *what) {
+    const SdlAudio *sdl = SdlAudio::get();
+    const auto fail = [this, sdl](const char *what) {
         m_state = State::Failed;
         if (!m_reportedFailure)
             std::fprintf(stderr,
                 "pikomoji: no sound output (%s: %s); voice clips will not be heard\n", what,
-                SDL_GetError());
+                sdl ? sdl->GetError() : qPrintable(SdlAudio::loadError()));
         m_reportedFailure = true;
     };
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    if (!sdl) {
+        fail("cannot load SDL");
+        return false;
+    }
+    // SDL's event subsystem, which audio brings along, would otherwise take over Ctrl+C.
+    sdl->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    sdl->SetHint(
+        SDL_HINT_AUDIO_DEVICE_APP_NAME, qPrintable(QGuiApplication::applicationDisplayName()));
+    if (sdl->InitSubSystem(SDL_INIT_AUDIO) != 0) {
         fail("cannot start audio");
         return false;
     }
@@ -80,12 +85,12 @@ bool AudioOutput::open()
     wanted.callback = &AudioOutput::callback;
     wanted.userdata = this;
     SDL_AudioSpec obtained{};
-    m_device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained,
+    m_device = sdl->OpenAudioDevice(nullptr, 0, &wanted, &obtained,
         SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_FORMAT_CHANGE
             | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
     if (m_device == 0) {
         fail("cannot open the sound device");
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        sdl->QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
 
@@ -97,7 +102,7 @@ bool AudioOutput::open()
     // SDL's dummy and disk drivers consume a buffer in real time right after taking it. A sound
     // card's driver keeps about one buffer queued ahead of the one playing, so a buffer taken now
     // is heard one buffer later.
-    const QByteArray driver = SDL_GetCurrentAudioDriver();
+    const QByteArray driver = sdl->GetCurrentAudioDriver();
     m_outputDelay = driver == "dummy" || driver == "disk" ? std::chrono::nanoseconds(0)
                                                           : m_format.duration(obtained.samples);
     m_wake = QAbstractEventDispatcher::instance();
@@ -109,15 +114,16 @@ bool AudioOutput::open()
         exitHookAdded = true;
     }
     // The device plays silence from now on; a queued clip starts with the next buffer.
-    SDL_PauseAudioDevice(m_device, 0);
+    sdl->PauseAudioDevice(m_device, 0);
     return true;
 }
 
 void AudioOutput::close()
 {
     if (m_state == State::Open) {
-        SDL_CloseAudioDevice(m_device);
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        const SdlAudio *sdl = SdlAudio::get();
+        sdl->CloseAudioDevice(m_device);
+        sdl->QuitSubSystem(SDL_INIT_AUDIO);
     }
     m_device = 0;
     m_clips.clear();

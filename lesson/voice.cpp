@@ -2,6 +2,7 @@
 
 #include "lesson/audioclip.h"
 #include "lesson/audiooutput.h"
+#include "lesson/sdlaudio.h"
 #include "lesson/voiceinputhold.h"
 
 #include <QAbstractEventDispatcher>
@@ -54,6 +55,11 @@ void waitUntil(Clock::time_point deadline, QTimer &timer)
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 } // namespace
+
+void prepare()
+{
+    SdlAudio::preload();
+}
 
 void play(const QString &path)
 {

@@ -16,6 +16,10 @@ namespace Voice {
 // at the first clip; a machine without one says so in one line on standard error per run.
 void play(const QString &path);
 
+// Loads the sound library in the background, so that the first clip starts on time without the
+// program's start waiting for it.
+void prepare();
+
 // Replaces what play() does, so that a test can see which clips were asked for, in order,
 // without waiting for them. An empty function restores real playback.
 using Player = std::function<void(const QString &path)>;

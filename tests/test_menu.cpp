@@ -54,6 +54,8 @@ TEST_F(MenuTest, ScreensStandWhereTheDesignPutsThem)
     for (auto [widget, left, top, width, height] : menuDesign)
         EXPECT_EQ(widget->geometry(), QRect(left / 15, top / 15, width / 15, height / 15));
     EXPECT_EQ(menu.Command1->palette().color(QPalette::Button), QColor(0xC0, 0xC0, 0xFF));
+    QCoreApplication::processEvents(); // the icon is set once the event loop runs
+    EXPECT_EQ(menu.windowIcon().availableSizes().size(), 6) << "the program's icon, at every size";
     EXPECT_EQ(nextTabStop(menu.Command1), menu.Command2);
     EXPECT_EQ(nextTabStop(menu.Command2), menu.Command3);
     EXPECT_EQ(nextTabStop(menu.Command3), menu.Command1);

@@ -106,21 +106,23 @@ void QuizFixture::clickNext() { QTest::mouseClick(quiz().Command2, Qt::LeftButto
 
 QStringList QuizFixture::takeClips() { return std::exchange(m_clips, {}); }
 
-QStringList QuizFixture::letters()
+namespace {
+template <typename Labels>
+QStringList captions(const Labels &labels, int count)
 {
-    return {quiz().Label1[0]->text(), quiz().Label1[1]->text(), quiz().Label1[2]->text()};
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list << labels[i]->text();
+    return list;
 }
+} // namespace
 
-QStringList QuizFixture::answers()
-{
-    return {quiz().Label2[0]->text(), quiz().Label2[1]->text(), quiz().Label2[2]->text()};
-}
+QStringList QuizFixture::letters() { return captions(quiz().Label1, 3); }
+QStringList QuizFixture::answers() { return captions(quiz().Label2, 3); }
 
 QStringList QuizFixture::missedLetters()
 {
-    QStringList list;
-    for (QLabel *box : quiz().Label5)
-        list << box->text();
+    QStringList list = captions(quiz().Label5, 11);
     while (!list.isEmpty() && list.back().isEmpty())
         list.removeLast();
     return list;

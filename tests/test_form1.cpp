@@ -16,8 +16,6 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QToolButton>
-#include <QWindow>
-#include <QtTest/qtestspontaneevent.h>
 
 using namespace Module1;
 
@@ -26,14 +24,6 @@ const QString Sakana = QStringLiteral("sakana,さ,か,な,な,さ,か,た,ま");
 const QString Inu = QStringLiteral("inu,い,ぬ,,ぬ,か,い,し,て");
 const QString Me = QStringLiteral("me,め,,,ぬ,あ,め,の,ぬ");
 } // namespace
-
-// What the window manager delivers when the close box is clicked: a spontaneous close event.
-void closeFromTheCloseBox(QWidget &window)
-{
-    QCloseEvent event;
-    QSpontaneKeyEvent::setSpontaneous(&event);
-    QCoreApplication::sendEvent(window.windowHandle(), &event);
-}
 
 class Form1Test : public QuizFixture
 {
@@ -236,20 +226,6 @@ TEST_F(Form1Test, ListeningAidsSpeakWithoutChangingAnything)
     const QStringList clips = takeClips(); // the pointer's arrival may speak too
     EXPECT_FALSE(clips.isEmpty());
     EXPECT_EQ(clips.count(QStringLiteral("か.wav")), clips.size());
-}
-
-TEST_F(Form1Test, TheCloseBoxIsRefusedButTheProgramMayClose)
-{
-    writeLesson({Sakana});
-    Form1 &form = startQuiz();
-    closeFromTheCloseBox(form);
-    EXPECT_TRUE(form.isVisible());
-    EXPECT_TRUE(Screens::form1Loaded());
-
-    bool cancel = false;
-    form.Form_QueryUnload(cancel, ScreenWindow::FromCode);
-    EXPECT_FALSE(cancel);
-    EXPECT_TRUE(form.close()) << "a close from the program or the ending session goes through";
 }
 
 TEST_F(Form1Test, APictureThatCannotBeLoadedIsNamedOnceAndTheQuizGoesOn)

@@ -6,7 +6,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringEncoder>
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QWidget>
+#include <QWindow>
+#include <QtTest/qtestspontaneevent.h>
 
 QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
 {
@@ -40,4 +44,11 @@ QWidget *nextTabStop(QWidget *widget)
     while (next != widget && !(next->focusPolicy() & Qt::TabFocus))
         next = next->nextInFocusChain();
     return next;
+}
+
+void closeFromTheCloseBox(QWidget &window)
+{
+    QCloseEvent event;
+    QSpontaneKeyEvent::setSpontaneous(&event);
+    QCoreApplication::sendEvent(window.windowHandle(), &event);
 }

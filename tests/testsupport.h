@@ -34,3 +34,6 @@ inline void PrintTo(const QString &text, std::ostream *os)
 class QWidget;
 // The widget that Tab moves the focus to from `widget`.
 QWidget *nextTabStop(QWidget *widget);
+
+// What the window manager delivers when a window's close box is clicked: a spontaneous close.
+void closeFromTheCloseBox(QWidget &window);

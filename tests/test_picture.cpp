@@ -2,193 +2,93 @@
 #include "testsupport.h"
 
 #include <QBuffer>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QImageWriter>
 #include <QPainter>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <tuple>
 
-namespace {
-
-// A picture red on its left half and blue on its right, with grain so that JPEG has work to do.
-QImage halves(int width, int height)
+// `width` × `height` pixels, red on the left half and blue on the right, as a JPEG.
+static QByteArray halves(int width, int height, bool progressive = false)
 {
     QImage image(width, height, QImage::Format_RGB32);
-    quint32 noise = 7;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            noise = noise * 1664525u + 1013904223u;
-            const int grain = int(noise >> 28) - 8;
-            image.setPixel(x, y,
-                x < width / 2 ? qRgb(220 + grain, 20 + grain, 20)
-                              : qRgb(20, 20 + grain, 220 + grain));
-        }
-    return image;
-}
-
-QByteArray jpeg(const QImage &image, bool progressive = false)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
+    image.fill(Qt::blue);
+    QPainter(&image).fillRect(0, 0, width / 2, height, Qt::red);
+    QBuffer buffer; // opened by the writer
     QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(90);
     writer.setProgressiveScanWrite(progressive);
-    if (!writer.write(image))
-        qFatal("cannot encode a test JPEG");
-    return bytes;
+    return writer.write(image) ? buffer.data() : QByteArray();
 }
 
-// Puts an EXIF block with the given orientation right after the start-of-image marker, as a
-// camera does.
-QByteArray withOrientation(const QByteArray &jpegBytes, quint8 orientation)
+// The JPEG with the size in its frame header (baseline or progressive) replaced.
+static QByteArray claiming(QByteArray jpeg, int width, int height)
 {
-    const QByteArray tiff
-        = QByteArray("II\x2A\0\x08\0\0\0", 8) // little-endian, first directory at 8
-        + QByteArray("\x01\0", 2) // one entry
-        + QByteArray("\x12\x01\x03\0\x01\0\0\0", 8) + char(orientation)
-        + QByteArray(3, '\0') // orientation, a SHORT
-        + QByteArray(4, '\0'); // no next directory
-    const QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
-    const int length = int(payload.size()) + 2;
-    return jpegBytes.left(2) + "\xFF\xE1" + char(length >> 8) + char(length & 0xFF) + payload
-        + jpegBytes.mid(2);
+    const qsizetype size = std::max(jpeg.indexOf("\xFF\xC0"), jpeg.indexOf("\xFF\xC2")) + 5;
+    qToBigEndian<quint32>(quint32(height) << 16 | quint32(width), jpeg.data() + size);
+    return jpeg;
 }
 
-// The JPEG with the size in its frame header replaced.
-QByteArray claimingSize(QByteArray jpegBytes, int width, int height)
+// The JPEG marked as a phone marks a photo taken sideways: "turn a quarter clockwise to view".
+static QByteArray sideways(const QByteArray &jpeg)
 {
-    qsizetype frame = jpegBytes.indexOf("\xFF\xC0"); // baseline
-    if (frame < 0)
-        frame = jpegBytes.indexOf("\xFF\xC2"); // progressive
-    if (frame < 0)
-        qFatal("no frame header in the test JPEG");
-    jpegBytes[frame + 5] = char(height >> 8);
-    jpegBytes[frame + 6] = char(height & 0xFF);
-    jpegBytes[frame + 7] = char(width >> 8);
-    jpegBytes[frame + 8] = char(width & 0xFF);
-    return jpegBytes;
+    const QByteArray exif(
+        "Exif\0\0II\x2A\0\x08\0\0\0\x01\0\x12\x01\x03\0\x01\0\0\0\x06\0\0\0\0\0\0\0", 32);
+    return jpeg.left(2) + "\xFF\xE1" + char(0) + char(exif.size() + 2) + exif + jpeg.mid(2);
 }
 
-bool reddish(QRgb colour)
+TEST(Picture, JpegsAreDecodedUprightAtTheSizeTheyAreShown)
 {
-    return qRed(colour) > 150 && qBlue(colour) < 100;
-}
-bool bluish(QRgb colour)
-{
-    return qBlue(colour) > 150 && qRed(colour) < 100;
-}
-
-class PictureLoad : public ::testing::Test
-{
-protected:
-    QString file(const QString &name, const QByteArray &bytes)
-    {
-        return writeFile(m_dir, name, bytes);
+    QTemporaryDir dir;
+    const std::tuple<const char *, QByteArray, QPoint, QPoint> rows[] = {
+        {"baseline", halves(800, 600), {20, 60}, {120, 60}}, // name, file, red and blue pixels
+        {"progressive", halves(800, 600, true), {20, 60}, {120, 60}},
+        {"sideways", sideways(halves(200, 100)), {100, 10}, {30, 110}}, // the left half on top
+    };
+    for (const auto &[name, jpeg, red, blue] : rows) {
+        SCOPED_TRACE(name);
+        const Picture::Result result = Picture::load(writeFile(dir, "え.jpg", jpeg), {140, 120});
+        EXPECT_EQ(result.image.size(), QSize(140, 120)) << qPrintable(result.error);
+        EXPECT_TRUE(qRed(result.image.pixel(red)) > 150 && qBlue(result.image.pixel(blue)) > 150);
     }
-    QTemporaryDir m_dir;
-};
-
-} // namespace
-
-TEST_F(PictureLoad, AJpegIsDecodedAtTheSizeItIsShown)
-{
-    for (bool progressive : {false, true}) {
-        const QString path
-            = file(QStringLiteral("りんご.jpg"), jpeg(halves(800, 600), progressive));
-        const Picture::Result result = Picture::load(path, QSize(153, 120));
-        ASSERT_TRUE(result.ok()) << qPrintable(result.error);
-        EXPECT_TRUE(result.error.isEmpty());
-        EXPECT_EQ(result.image.size(), QSize(153, 120));
-        EXPECT_TRUE(reddish(result.image.pixel(20, 60)));
-        EXPECT_TRUE(bluish(result.image.pixel(130, 60)));
-    }
+    // Decoded whole, 10000 × 8000 pixels would pass the 256 MiB a decode may take.
+    const QString huge = writeFile(dir, "え.jpg", claiming(halves(64, 64), 10000, 8000));
+    EXPECT_EQ(Picture::load(huge, {140, 120}).image.size(), QSize(140, 120));
 }
 
-TEST_F(PictureLoad, EveryUseReadsTheFileAgain)
+TEST(Picture, BadFilesFailQuicklyNamingTheFile)
 {
-    const QString path = file(QStringLiteral("すごい.jpg"), jpeg(halves(100, 100)));
-    EXPECT_TRUE(reddish(Picture::load(path, QSize(40, 40)).image.pixel(5, 20)));
-    file(QStringLiteral("すごい.jpg"), jpeg(halves(100, 100).mirrored(true, false)));
-    EXPECT_TRUE(bluish(Picture::load(path, QSize(40, 40)).image.pixel(5, 20)));
-}
-
-TEST_F(PictureLoad, PicturesAreKnownByTheirContentNotTheirName)
-{
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    halves(60, 40).save(&buffer, "PNG");
-    const Picture::Result result
-        = Picture::load(file(QStringLiteral("png.jpg"), png), QSize(30, 20));
-    ASSERT_TRUE(result.ok()) << qPrintable(result.error);
-    EXPECT_EQ(result.image.size(), QSize(30, 20));
-
-    // Some phones keep a short video after the end of the JPEG.
-    const QByteArray motionPhoto = jpeg(halves(60, 40)) + QByteArray(5000, '\x5A') + "\xFF\xD8\xFF";
-    EXPECT_TRUE(Picture::load(file(QStringLiteral("motion.jpg"), motionPhoto), QSize(30, 20)).ok());
-}
-
-TEST_F(PictureLoad, APhotoMarkedAsTurnedIsTurnedAndStillFillsItsControl)
-{
-    // Stored 200 × 100 with red on the left; orientation 6 says "turn a quarter clockwise to
-    // view", which puts the red on top of a 100 × 200 picture.
-    const QString path
-        = file(QStringLiteral("たて.jpg"), withOrientation(jpeg(halves(200, 100)), 6));
-    const Picture::Result result = Picture::load(path, QSize(60, 120));
-    ASSERT_TRUE(result.ok()) << qPrintable(result.error);
-    EXPECT_EQ(result.image.size(), QSize(60, 120));
-    EXPECT_TRUE(reddish(result.image.pixel(30, 10)));
-    EXPECT_TRUE(bluish(result.image.pixel(30, 110)));
-}
-
-namespace {
-
-struct BadPicture
-{
-    const char *name;
-    std::function<QByteArray()> bytes; // no file at all when null
-    const char *reason; // part of the error text
-};
-
-class BadPictures : public PictureLoad, public ::testing::WithParamInterface<BadPicture>
-{
-};
-
-} // namespace
-
-TEST_P(BadPictures, FailQuicklyNamingTheFile)
-{
-    const QString path = GetParam().bytes ? file(QStringLiteral("え.jpg"), GetParam().bytes())
-                                          : m_dir.filePath(QStringLiteral("ない.jpg"));
-    QElapsedTimer timer;
-    timer.start();
-    const Picture::Result result = Picture::load(path, QSize(153, 153));
-    EXPECT_LT(timer.elapsed(), 200);
-    EXPECT_FALSE(result.ok());
-    EXPECT_TRUE(result.error.contains(path)) << qPrintable(result.error);
-    EXPECT_TRUE(result.error.contains(QString::fromUtf8(GetParam().reason)))
-        << qPrintable(result.error);
-}
-
-INSTANTIATE_TEST_SUITE_P(EachKind, BadPictures,
-    ::testing::Values(BadPicture{"Missing", nullptr, "ありません"},
-        BadPicture{"Empty", [] { return QByteArray(); }, "画像ファイルではありません"},
-        BadPicture{"TextNamedJpg", [] { return QByteArray("りんごの しゃしん\n"); },
-            "画像ファイルではありません"},
-        BadPicture{"CutInTheMiddle", [] { return jpeg(halves(400, 300)).chopped(6000); },
-            "途中で切れています"},
-        BadPicture{"CutProgressive", [] { return jpeg(halves(400, 300), true).chopped(3000); },
-            "途中で切れています"},
-        BadPicture{"CutBeforeItsEndMarker", [] { return jpeg(halves(400, 300)).chopped(2); },
-            "途中で切れています"},
-        BadPicture{
-            "HeaderOnly", [] { return jpeg(halves(400, 300)).left(700); }, "途中で切れています"},
-        BadPicture{"Claims30000By30000",
-            [] { return claimingSize(jpeg(halves(64, 64)), 30000, 30000); }, "30000 × 30000"},
+    QTemporaryDir dir;
+    const std::tuple<const char *, QByteArray, const char *> rows[] = {
+        {"missing", {}, "ありません"}, // name, file (none when null), reason given
+        {"text named .jpg", "りんごの しゃしん\n", "画像ファイルではありません"},
+        {"cut short", halves(400, 300).chopped(2), "途中で切れています"}, // libjpeg pads with grey
+        {"claims 30000 × 30000", claiming(halves(64, 64), 30000, 30000), "30000 × 30000"},
         // Progressive decoding keeps every coefficient: 48 megapixels would take ~150 MB.
-        BadPicture{"ProgressiveClaims8000By6000",
-            [] { return claimingSize(jpeg(halves(64, 64), true), 8000, 6000); }, "8000 × 6000"}),
-    [](const auto &info) { return std::string(info.param.name); });
+        {"progressive 8000 × 6000", claiming(halves(64, 64, true), 8000, 6000), "8000 × 6000"},
+    };
+    for (const auto &[name, bytes, reason] : rows) {
+        SCOPED_TRACE(name);
+        const QString path
+            = bytes.isNull() ? dir.filePath("ない.jpg") : writeFile(dir, "え.jpg", bytes);
+        const QDeadlineTimer quickly(200); // ms
+        const Picture::Result result = Picture::load(path, {153, 153});
+        EXPECT_FALSE(quickly.hasExpired());
+        EXPECT_TRUE(!result.ok() && result.error.contains(path) && result.error.contains(reason))
+            << qPrintable(result.error);
+    }
+}
+
+TEST(Picture, AReplacedLoaderIsAskedInsteadUntilRemoved)
+{
+    Picture::setLoader([](const QString &path, QSize size) {
+        return Picture::Result{QImage(size, QImage::Format_RGB32), path}; // says what it was asked
+    });
+    const Picture::Result replaced = Picture::load("/nowhere/いぬ.jpg", {30, 20});
+    Picture::setLoader({});
+    EXPECT_EQ(replaced.image.size(), QSize(30, 20));
+    EXPECT_EQ(replaced.error, "/nowhere/いぬ.jpg");
+    EXPECT_FALSE(Picture::load("/nowhere/いぬ.jpg", {30, 20}).ok());
+}

@@ -20,13 +20,14 @@ Application::ErrorReport &errorReport()
 void showReportAndQuit(const QString &message)
 {
     QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), message);
-    // Leaves every running event loop, the main one included, so main() returns and nothing is saved
-    // because nothing ever is.
+    // Leaves every running event loop, the main one included, so main() returns and nothing is
+    // saved because nothing ever is.
     QCoreApplication::exit(1);
 }
 } // namespace
 
-Application::Application(int &argc, char **argv) : QApplication(argc, argv)
+Application::Application(int &argc, char **argv)
+    : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("pikomoji"));
     setApplicationDisplayName(QStringLiteral("ぴこもじ"));

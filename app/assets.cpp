@@ -10,7 +10,13 @@ QIcon programIcon()
     return icon;
 }
 
-QPixmap starPicture() { return QPixmap(QStringLiteral(":/assets/star.gif")); }
-QPixmap celebrationPicture() { return QPixmap(QStringLiteral(":/assets/celebration.jpg")); }
+QPixmap starPicture()
+{
+    return QPixmap(QStringLiteral(":/assets/star.gif"));
+}
+QPixmap celebrationPicture()
+{
+    return QPixmap(QStringLiteral(":/assets/celebration.jpg"));
+}
 
 } // namespace Assets

@@ -49,19 +49,22 @@ Form3::Form3()
     setFont(designFont("AR丸ゴシック体M", 18));
 
     Shape1 = new Shape(QColor(0xFF, 0xE0, 0xC0), QColor(0xFF, 0x80, 0x80), 1, this);
-    Label1[0] = label(QStringLiteral("ぴこもじ"), designFont("HG丸ｺﾞｼｯｸM-PRO", 12), QColor(0x00, 0xC0, 0x00), this);
+    Label1[0] = label(QStringLiteral("ぴこもじ"), designFont("HG丸ｺﾞｼｯｸM-PRO", 12),
+        QColor(0x00, 0xC0, 0x00), this);
     Label1[1] = label(QStringLiteral("あいうえお"), designFont("HG丸ｺﾞｼｯｸM-PRO", 21.75, true),
-                      palette().color(QPalette::Highlight), this);
-    Label1[2] = label(QStringLiteral("Ver.2"), designFont("HG丸ｺﾞｼｯｸM-PRO", 9, true), QColor(0x80, 0x80, 0xFF), this);
+        palette().color(QPalette::Highlight), this);
+    Label1[2] = label(QStringLiteral("Ver.2"), designFont("HG丸ｺﾞｼｯｸM-PRO", 9, true),
+        QColor(0x80, 0x80, 0xFF), this);
     Label2 = label(QStringLiteral("By kumomaru"), designFont("AR丸ゴシック体M", 12),
-                   palette().color(QPalette::WindowText), this);
+        palette().color(QPalette::WindowText), this);
     Command1 = new QPushButton(QStringLiteral("はじめる"), this);
     Command2 = new QPushButton(QStringLiteral("設定"), this);
     Command3 = new QPushButton(QStringLiteral("おわる"), this);
     setColour(Command1, QPalette::Button, QColor(0xC0, 0xC0, 0xFF));
     setColour(Command2, QPalette::Button, QColor(0xFF, 0xC0, 0xFF));
 
-    QWidget *const controls[] = {Shape1, Label1[0], Label1[1], Label1[2], Label2, Command1, Command2, Command3};
+    QWidget *const controls[]
+        = {Shape1, Label1[0], Label1[1], Label1[2], Label2, Command1, Command2, Command3};
     for (size_t i = 0; i < std::size(Layout); ++i)
         place(controls[i], Layout[i]);
 
@@ -85,7 +88,8 @@ void Form3::Command1_Click()
 {
     LoadQuestions();
     if (LoadFailed == 1) {
-        QMessageBox::warning(this, QStringLiteral("エラーメッセージ"), QStringLiteral("ファイルがロードできません"));
+        QMessageBox::warning(
+            this, QStringLiteral("エラーメッセージ"), QStringLiteral("ファイルがロードできません"));
         LoadFailed = 0;
         return;
     }

@@ -19,8 +19,8 @@ struct ControlGeometry
 inline void place(QWidget *widget, const ControlGeometry &geometry)
 {
     const QString name = QString::fromLatin1(geometry.name);
-    widget->setObjectName(geometry.index < 0 ? name
-                                             : QStringLiteral("%1(%2)").arg(name).arg(geometry.index));
+    widget->setObjectName(
+        geometry.index < 0 ? name : QStringLiteral("%1(%2)").arg(name).arg(geometry.index));
     widget->setGeometry(geometry.rect());
 }
 

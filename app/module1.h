@@ -16,7 +16,10 @@ inline constexpr Integer False = 0;
 
 // Checked 16-bit arithmetic: a result outside the 16-bit range raises the overflow error.
 Integer add(Integer a, Integer b);
-inline void increment(Integer &value) { value = add(value, 1); }
+inline void increment(Integer &value)
+{
+    value = add(value, 1);
+}
 
 // The question table, rows 0 to 20 by fields 0 to 20. Every access checks both indexes and
 // raises the subscript error when one lies outside.

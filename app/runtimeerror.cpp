@@ -13,11 +13,14 @@ const char *description(RuntimeError::Number number)
 }
 } // namespace
 
-RuntimeError::RuntimeError(Number number) : std::runtime_error(description(number)), m_number(number)
-{
-}
+RuntimeError::RuntimeError(Number number)
+    : std::runtime_error(description(number))
+    , m_number(number)
+{ }
 
 QString RuntimeError::message() const
 {
-    return QStringLiteral("実行時エラー '%1':\n%2").arg(int(m_number)).arg(QString::fromUtf8(what()));
+    return QStringLiteral("実行時エラー '%1':\n%2")
+        .arg(int(m_number))
+        .arg(QString::fromUtf8(what()));
 }

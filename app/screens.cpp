@@ -11,8 +11,7 @@ std::unique_ptr<Form3> menuScreen;
 std::unique_ptr<Form5> settingsScreen;
 std::unique_ptr<Form1> quizScreen;
 
-template <typename Form>
-Form &loaded(std::unique_ptr<Form> &screen)
+template <typename Form> Form &loaded(std::unique_ptr<Form> &screen)
 {
     if (!screen)
         screen = std::make_unique<Form>();
@@ -22,12 +21,27 @@ Form &loaded(std::unique_ptr<Form> &screen)
 
 namespace Screens {
 
-Form3 &form3() { return loaded(menuScreen); }
-Form5 &form5() { return loaded(settingsScreen); }
-Form1 &form1() { return loaded(quizScreen); }
+Form3 &form3()
+{
+    return loaded(menuScreen);
+}
+Form5 &form5()
+{
+    return loaded(settingsScreen);
+}
+Form1 &form1()
+{
+    return loaded(quizScreen);
+}
 
-bool form1Loaded() { return quizScreen != nullptr; }
-bool form5Loaded() { return settingsScreen != nullptr; }
+bool form1Loaded()
+{
+    return quizScreen != nullptr;
+}
+bool form5Loaded()
+{
+    return settingsScreen != nullptr;
+}
 
 void unloadForm1()
 {

@@ -2,7 +2,9 @@
 
 #include <QCloseEvent>
 
-ScreenWindow::ScreenWindow(QWidget *parent) : QWidget(parent) {}
+ScreenWindow::ScreenWindow(QWidget *parent)
+    : QWidget(parent)
+{ }
 
 void ScreenWindow::Form_QueryUnload(bool &Cancel, int UnloadMode)
 {

@@ -9,7 +9,10 @@ constexpr qreal CornerFraction = 1.0 / 8.0;
 } // namespace
 
 Shape::Shape(QColor fill, QColor border, int borderWidth, QWidget *parent)
-    : QWidget(parent), m_fill(fill), m_border(border), m_borderWidth(borderWidth)
+    : QWidget(parent)
+    , m_fill(fill)
+    , m_border(border)
+    , m_borderWidth(borderWidth)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }

@@ -7,11 +7,19 @@
 namespace {
 constexpr qint64 ChunkSize = 64 * 1024;
 
-bool isBlank(int c) { return c == ' ' || c == '\t'; }
-bool isLineEnd(int c) { return c == '\r' || c == '\n'; }
+bool isBlank(int c)
+{
+    return c == ' ' || c == '\t';
+}
+bool isLineEnd(int c)
+{
+    return c == '\r' || c == '\n';
+}
 } // namespace
 
-FieldReader::FieldReader(QIODevice *device) : m_device(device) {}
+FieldReader::FieldReader(QIODevice *device)
+    : m_device(device)
+{ }
 
 bool FieldReader::fill()
 {

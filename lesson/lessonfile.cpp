@@ -34,7 +34,10 @@ LessonFile::Encoding guessEncoding(const std::vector<QByteArray> &fields)
     return allAscii ? LessonFile::Encoding::ShiftJis : LessonFile::Encoding::Utf8;
 }
 
-bool isShiftJisLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool isShiftJisLeadByte(unsigned char c)
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 // Code page 932 through ICU marks a byte it cannot decode with U+001A and silently drops a lead
 // byte that has no byte after it; both become U+FFFD here, so a broken letter is visible.

@@ -42,15 +42,17 @@ constexpr int Red = 255;
 constexpr int Black = 0;
 
 // Control arrays indexed by the quiz state are checked like the question table.
-template <typename Array>
-auto element(const Array &array, int index)
+template <typename Array> auto element(const Array &array, int index)
 {
     if (index < 0 || size_t(index) >= array.size())
         throw RuntimeError(RuntimeError::SubscriptOutOfRange);
     return array[size_t(index)];
 }
 
-QString clipName(const QString &letter) { return letter + QStringLiteral(".wav"); }
+QString clipName(const QString &letter)
+{
+    return letter + QStringLiteral(".wav");
+}
 
 } // namespace
 
@@ -67,7 +69,8 @@ Form1::Form1()
         if (name == "Shape1")
             control = Shape1 = new Shape(PanelFill, PanelBorder, PanelBorderWidth, this);
         else if (name == "Shape2")
-            control = Shape2 = new Shape(Qt::white, palette().color(QPalette::WindowText), MatBorderWidth, this);
+            control = Shape2
+                = new Shape(Qt::white, palette().color(QPalette::WindowText), MatBorderWidth, this);
         else if (name == "Label1")
             control = Label1[row.index] = new InkLabel(QStringLiteral("あ"), this);
         else if (name == "Label2")
@@ -151,8 +154,8 @@ Form1::Form1()
     }
 
     QWidget *previous = Command1[0];
-    for (QWidget *next : std::initializer_list<QWidget *>{Command1[1], Command1[2], Command1[3], Command1[4],
-                                                         Command2, Option1[0], Option1[1], Command3}) {
+    for (QWidget *next : std::initializer_list<QWidget *>{Command1[1], Command1[2], Command1[3],
+             Command1[4], Command2, Option1[0], Option1[1], Command3}) {
         setTabOrder(previous, next);
         previous = next;
     }
@@ -233,7 +236,8 @@ int Form1::letterColour(int index) const
 
 void Form1::setPicture(ImageBox *control, const QString &path)
 {
-    const Picture::Result result = Picture::load(path, control->size() * control->devicePixelRatioF());
+    const Picture::Result result
+        = Picture::load(path, control->size() * control->devicePixelRatioF());
     control->setPicture(result.image);
     if (result.ok())
         return;
@@ -243,7 +247,7 @@ void Form1::setPicture(ImageBox *control, const QString &path)
         return;
     reported.insert(path);
     QMessageBox::warning(this, QStringLiteral("エラーメッセージ"),
-                         QStringLiteral("画像ファイルが読み込めません。\n%1").arg(result.error));
+        QStringLiteral("画像ファイルが読み込めません。\n%1").arg(result.error));
 }
 
 void Form1::Command1_Click(int Index)
@@ -260,7 +264,8 @@ void Form1::Command1_Click(int Index)
         element(Label2, TargetPos)->setText(answer);
         PlayVoice(VoiceFolder, clip);
         if (MarkCount <= 39) {
-            setPicture(element(Image2, MarkCount), filePath(PicFolder, QStringLiteral("すごい.jpg")));
+            setPicture(
+                element(Image2, MarkCount), filePath(PicFolder, QStringLiteral("すごい.jpg")));
             increment(MarkCount);
         }
         setLetterColour(TargetPos, Black);
@@ -275,7 +280,8 @@ void Form1::Command1_Click(int Index)
     } else {
         PlayVoice(VoiceFolder, clip);
         if (MarkCount <= 39) {
-            setPicture(element(Image2, MarkCount), filePath(PicFolder, QStringLiteral("しっかり.jpg")));
+            setPicture(
+                element(Image2, MarkCount), filePath(PicFolder, QStringLiteral("しっかり.jpg")));
             increment(MarkCount);
             if (MissCount <= 10) {
                 element(Label5, MissCount)->setText(asked);

@@ -20,7 +20,8 @@ void FrameBox::paintEvent(QPaintEvent *)
     painter.setPen(palette().color(QPalette::Light));
     painter.drawRect(border.adjusted(1, 1, 0, 0));
 
-    const QRect caption(CaptionIndent, 0, metrics.horizontalAdvance(title()) + 2 * CaptionPadding, metrics.height());
+    const QRect caption(CaptionIndent, 0, metrics.horizontalAdvance(title()) + 2 * CaptionPadding,
+        metrics.height());
     painter.fillRect(caption, palette().color(backgroundRole()));
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawText(caption, Qt::AlignCenter, title());

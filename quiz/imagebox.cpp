@@ -2,7 +2,9 @@
 
 #include <QPainter>
 
-ImageBox::ImageBox(QWidget *parent) : QWidget(parent) {}
+ImageBox::ImageBox(QWidget *parent)
+    : QWidget(parent)
+{ }
 
 void ImageBox::setPicture(const QImage &picture)
 {

@@ -48,7 +48,8 @@ void InkLabel::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setFont(font());
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
     drawInkText(painter, contentsRect(), text(), alignment());
 }
 
@@ -63,5 +64,6 @@ void InkButton::paintEvent(QPaintEvent *)
     const int margin = style()->pixelMetric(QStyle::PM_ButtonMargin, &option, this) / 2 + 1;
     painter.setFont(font());
     painter.setPen(palette().color(QPalette::ButtonText));
-    drawInkText(painter, rect().adjusted(margin, margin, -margin, -margin), text(), Qt::AlignCenter);
+    drawInkText(
+        painter, rect().adjusted(margin, margin, -margin, -margin), text(), Qt::AlignCenter);
 }

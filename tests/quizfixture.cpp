@@ -37,7 +37,8 @@ QByteArray jpeg(const QColor &colour)
 
 bool near(const QColor &a, const QColor &b)
 {
-    return qAbs(a.red() - b.red()) < 24 && qAbs(a.green() - b.green()) < 24 && qAbs(a.blue() - b.blue()) < 24;
+    return qAbs(a.red() - b.red()) < 24 && qAbs(a.green() - b.green()) < 24
+        && qAbs(a.blue() - b.blue()) < 24;
 }
 } // namespace
 
@@ -78,7 +79,8 @@ void QuizFixture::TearDown()
 
 void QuizFixture::writeLesson(const QStringList &rows)
 {
-    writeFile(m_dir, QStringLiteral("data/data.txt"), shiftJis(rows.join(QStringLiteral("\r\n")) + "\r\n"));
+    writeFile(m_dir, QStringLiteral("data/data.txt"),
+        shiftJis(rows.join(QStringLiteral("\r\n")) + "\r\n"));
     for (const QString &row : rows)
         writeFile(m_dir, QStringLiteral("pic/%1.jpg").arg(row.section(u',', 0, 0)), jpeg(Qt::blue));
 }
@@ -99,16 +101,27 @@ Form1 &QuizFixture::startQuiz()
     return Screens::form1();
 }
 
-Form1 &QuizFixture::quiz() { return Screens::form1(); }
+Form1 &QuizFixture::quiz()
+{
+    return Screens::form1();
+}
 
-void QuizFixture::clickLetterButton(int index) { QTest::mouseClick(quiz().Command1[index], Qt::LeftButton); }
-void QuizFixture::clickNext() { QTest::mouseClick(quiz().Command2, Qt::LeftButton); }
+void QuizFixture::clickLetterButton(int index)
+{
+    QTest::mouseClick(quiz().Command1[index], Qt::LeftButton);
+}
+void QuizFixture::clickNext()
+{
+    QTest::mouseClick(quiz().Command2, Qt::LeftButton);
+}
 
-QStringList QuizFixture::takeClips() { return std::exchange(m_clips, {}); }
+QStringList QuizFixture::takeClips()
+{
+    return std::exchange(m_clips, {});
+}
 
 namespace {
-template <typename Labels>
-QStringList captions(const Labels &labels, int count)
+template <typename Labels> QStringList captions(const Labels &labels, int count)
 {
     QStringList list;
     for (int i = 0; i < count; ++i)
@@ -117,8 +130,14 @@ QStringList captions(const Labels &labels, int count)
 }
 } // namespace
 
-QStringList QuizFixture::letters() { return captions(quiz().Label1, 3); }
-QStringList QuizFixture::answers() { return captions(quiz().Label2, 3); }
+QStringList QuizFixture::letters()
+{
+    return captions(quiz().Label1, 3);
+}
+QStringList QuizFixture::answers()
+{
+    return captions(quiz().Label2, 3);
+}
 
 QStringList QuizFixture::missedLetters()
 {
@@ -137,7 +156,8 @@ QString QuizFixture::marks()
             row += u'.';
         else if (near(picture.pixelColor(picture.width() / 2, picture.height() / 2), PraiseColour))
             row += u'+';
-        else if (near(picture.pixelColor(picture.width() / 2, picture.height() / 2), EncouragementColour))
+        else if (near(picture.pixelColor(picture.width() / 2, picture.height() / 2),
+                     EncouragementColour))
             row += u'-';
         else
             row += u'?';

@@ -199,7 +199,8 @@ TEST_F(Form1Test, ListeningAidsSpeakWithoutChangingAnything)
     QTest::mouseClick(form.Option1[1], Qt::LeftButton);
     EXPECT_TRUE(form.Label1[0]->isVisible());
     clickNext();
-    EXPECT_FALSE(form.Label1[0]->isVisible() || form.Label1[1]->isVisible() || form.Label1[2]->isVisible());
+    EXPECT_FALSE(
+        form.Label1[0]->isVisible() || form.Label1[1]->isVisible() || form.Label1[2]->isVisible());
     clickLetterButton(2); // い, judged on the hidden captions
     EXPECT_EQ(answers()[0], QStringLiteral("い"));
     takeClips();
@@ -274,16 +275,21 @@ TEST_F(Form1Test, EveryControlStandsWhereTheDesignPutsIt)
         {"Shape1", "Shape", 165, 6660, 12135, 1335},
     };
     for (int i = 0; i < 3; ++i) {
-        design.append({QStringLiteral("Label1(%1)").arg(i), "InkLabel", 3240 + 2280 * i, 480, 1815, 1815});
-        design.append({QStringLiteral("Label2(%1)").arg(i), "InkLabel", 3240 + 2280 * i, 2640, 1815, 1815});
+        design.append(
+            {QStringLiteral("Label1(%1)").arg(i), "InkLabel", 3240 + 2280 * i, 480, 1815, 1815});
+        design.append(
+            {QStringLiteral("Label2(%1)").arg(i), "InkLabel", 3240 + 2280 * i, 2640, 1815, 1815});
     }
     const int buttonLeft[] = {2520, 4440, 6360, 8400, 10320};
     for (int i = 0; i < 5; ++i)
-        design.append({QStringLiteral("Command1(%1)").arg(i), "InkButton", buttonLeft[i], 4785, 1575, 1575});
+        design.append(
+            {QStringLiteral("Command1(%1)").arg(i), "InkButton", buttonLeft[i], 4785, 1575, 1575});
     for (int k = 0; k < 40; ++k)
-        design.append({QStringLiteral("Image2(%1)").arg(k), "ImageBox", 285 + 600 * (k % 20), k < 20 ? 6780 : 7380, 495, 495});
+        design.append({QStringLiteral("Image2(%1)").arg(k), "ImageBox", 285 + 600 * (k % 20),
+            k < 20 ? 6780 : 7380, 495, 495});
     for (int k = 0; k < 11; ++k)
-        design.append({QStringLiteral("Label5(%1)").arg(k), "QLabel", 240 + 600 * k, 8280, 375, 375});
+        design.append(
+            {QStringLiteral("Label5(%1)").arg(k), "QLabel", 240 + 600 * k, 8280, 375, 375});
     ASSERT_EQ(design.size(), 75);
 
     Form1 form;
@@ -292,14 +298,16 @@ TEST_F(Form1Test, EveryControlStandsWhereTheDesignPutsIt)
     EXPECT_EQ(form.palette().color(QPalette::Window), QColor(0xC0, 0xFF, 0xFF));
     int controls = 0;
     for (QWidget *widget : form.findChildren<QWidget *>())
-        controls += !widget->objectName().isEmpty() && !widget->objectName().startsWith(QStringLiteral("qt_"));
+        controls += !widget->objectName().isEmpty()
+            && !widget->objectName().startsWith(QStringLiteral("qt_"));
     EXPECT_EQ(controls, 75) << "no control missing, none extra";
     for (const Expected &control : design) {
         SCOPED_TRACE(control.name.toStdString());
         auto *widget = form.findChild<QWidget *>(control.name);
         ASSERT_NE(widget, nullptr);
         EXPECT_STREQ(widget->metaObject()->className(), control.kind);
-        EXPECT_EQ(widget->geometry(), QRect(control.left / 15, control.top / 15, control.width / 15, control.height / 15));
+        EXPECT_EQ(widget->geometry(),
+            QRect(control.left / 15, control.top / 15, control.width / 15, control.height / 15));
     }
     EXPECT_EQ(form.Option1[0]->parentWidget(), form.Frame1);
 
@@ -318,12 +326,14 @@ TEST_F(Form1Test, EveryControlStandsWhereTheDesignPutsIt)
     EXPECT_EQ(form.Command1[4]->text(), QStringLiteral("あ"));
     EXPECT_EQ(form.letterColour(0), 255);
     EXPECT_FALSE(form.Option1[0]->isChecked() || form.Option1[1]->isChecked());
-    EXPECT_FALSE(form.Image4->picture().isNull()) << "the celebration picture is stored with the program";
+    EXPECT_FALSE(form.Image4->picture().isNull())
+        << "the celebration picture is stored with the program";
     EXPECT_EQ(form.Image4->picture().size(), QSize(170, 170));
 
     // Tab order: the five letters, "もんだい", the options, "おわる", and round again.
-    QWidget *expectedOrder[] = {form.Command1[1], form.Command1[2], form.Command1[3], form.Command1[4],
-                                form.Command2, form.Option1[0], form.Option1[1], form.Command3, form.Command1[0]};
+    QWidget *expectedOrder[]
+        = {form.Command1[1], form.Command1[2], form.Command1[3], form.Command1[4], form.Command2,
+            form.Option1[0], form.Option1[1], form.Command3, form.Command1[0]};
     QWidget *current = form.Command1[0];
     for (QWidget *next : expectedOrder) {
         current = nextTabStop(current);

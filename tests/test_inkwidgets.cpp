@@ -43,7 +43,8 @@ int freeInk(const QString &letter, const QFont &font)
 
 QStringList starterLetters()
 {
-    const LessonFile lesson = LessonFile::read(QStringLiteral(PIKOMOJI_CONTENT_DIR "/data/data.txt"));
+    const LessonFile lesson
+        = LessonFile::read(QStringLiteral(PIKOMOJI_CONTENT_DIR "/data/data.txt"));
     QSet<QString> letters;
     for (const LessonFile::Row &row : lesson.rows)
         for (int field = 1; field < LessonFile::FieldsPerRow; ++field)

@@ -80,7 +80,8 @@ TEST_F(LoadQuestionsTest, LineEndsMeanNothingButTheEndOfAField)
 
 TEST_F(LoadQuestionsTest, QuotesKeepCommasAndSpacesAndLeadingSpacesAreSkipped)
 {
-    load(shiftJis(QStringLiteral("\"a, b\",  さ,\" か \",\"な\"x,\t な ,\"\",,た,\"ま\r\nま\"\r\n")));
+    load(shiftJis(
+        QStringLiteral("\"a, b\",  さ,\" か \",\"な\"x,\t な ,\"\",,た,\"ま\r\nま\"\r\n")));
     EXPECT_EQ(LoadFailed, 0);
     EXPECT_EQ(row(1), (QStringList{"a, b", "さ", " か ", "な", "な", "", "", "た", "ま\r\nま"}));
 }
@@ -152,7 +153,8 @@ TEST_F(LoadQuestionsTest, Utf8LessonsWithAndWithoutByteOrderMark)
     EXPECT_EQ(row(1), sakanaRow());
     load("\xEF\xBB\xBF" + utf8);
     EXPECT_EQ(row(1), sakanaRow()) << "the mark is not part of the first field";
-    load("\xEF\xBB\xBF" "a,b,c,d,e,f,g,h,i");
+    load("\xEF\xBB\xBF"
+         "a,b,c,d,e,f,g,h,i");
     EXPECT_EQ(Questions(1, 1), QStringLiteral("a"));
 }
 
@@ -165,15 +167,16 @@ TEST_F(LoadQuestionsTest, ShiftJisThatLooksLikeNothingElseAndBrokenBytesDoNotCra
 
     load(QByteArray("\x82,\xFF\xFE,a,b,c,d,e,f,g"));
     EXPECT_EQ(LoadFailed, 0);
-    EXPECT_EQ(Questions(1, 1), QString(QChar::ReplacementCharacter)) << "a lead byte with no letter after it";
+    EXPECT_EQ(Questions(1, 1), QString(QChar::ReplacementCharacter))
+        << "a lead byte with no letter after it";
     EXPECT_EQ(Questions(1, 2), QString(2, QChar::ReplacementCharacter));
-
 }
 
 TEST(LessonFileRead, ReportsWhereTheFileRanOutAndWhatFollowsTheLastRow)
 {
     QTemporaryDir dir;
-    LessonFile lesson = LessonFile::read(writeFile(dir, QStringLiteral("a.txt"), rows(3) + "w4,a,b"));
+    LessonFile lesson
+        = LessonFile::read(writeFile(dir, QStringLiteral("a.txt"), rows(3) + "w4,a,b"));
     EXPECT_EQ(lesson.outcome, LessonFile::Outcome::EndsInsideRow);
     EXPECT_EQ(lesson.rows.size(), 3);
     EXPECT_EQ(lesson.missingRow, 4);

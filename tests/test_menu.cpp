@@ -23,7 +23,10 @@ namespace {
 const QString Sakana = QStringLiteral("sakana,さ,か,な,な,さ,か,た,ま");
 const QString Inu = QStringLiteral("inu,い,ぬ,,ぬ,か,い,し,て");
 
-void click(QAbstractButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
+void click(QAbstractButton *button)
+{
+    QTest::mouseClick(button, Qt::LeftButton);
+}
 } // namespace
 
 class MenuTest : public QuizFixture
@@ -38,9 +41,12 @@ TEST_F(MenuTest, ScreensStandWhereTheDesignPutsThem)
     EXPECT_EQ(menu.palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0xC0));
     // {widget, left, top, width, height} in twips
     const std::tuple<QWidget *, int, int, int, int> menuDesign[] = {
-        {menu.Label1[0], 585, 480, 2220, 360}, {menu.Label1[1], 840, 840, 2445, 465},
-        {menu.Label1[2], 3240, 1080, 885, 255}, {menu.Label2, 3480, 1440, 1335, 255},
-        {menu.Command1, 585, 1980, 1815, 615}, {menu.Command2, 3360, 2760, 1335, 615},
+        {menu.Label1[0], 585, 480, 2220, 360},
+        {menu.Label1[1], 840, 840, 2445, 465},
+        {menu.Label1[2], 3240, 1080, 885, 255},
+        {menu.Label2, 3480, 1440, 1335, 255},
+        {menu.Command1, 585, 1980, 1815, 615},
+        {menu.Command2, 3360, 2760, 1335, 615},
         {menu.Command3, 600, 2760, 1815, 615},
     };
     for (auto [widget, left, top, width, height] : menuDesign)
@@ -57,10 +63,14 @@ TEST_F(MenuTest, ScreensStandWhereTheDesignPutsThem)
     EXPECT_EQ(settings.windowTitle(), QStringLiteral("データファイル設定"));
     EXPECT_EQ(settings.geometry(), QRect(253, 225, 359, 253));
     const std::tuple<QWidget *, int, int, int, int> settingsDesign[] = {
-        {settings.Label1, 360, 120, 1575, 255}, {settings.Text1, 360, 480, 2655, 375},
-        {settings.Label2, 480, 960, 615, 255}, {settings.Text2, 360, 1320, 2655, 375},
-        {settings.Label3, 240, 1800, 615, 255}, {settings.Text3, 360, 2160, 2655, 375},
-        {settings.Command2, 3360, 1320, 975, 495}, {settings.Command1, 3360, 2040, 975, 495},
+        {settings.Label1, 360, 120, 1575, 255},
+        {settings.Text1, 360, 480, 2655, 375},
+        {settings.Label2, 480, 960, 615, 255},
+        {settings.Text2, 360, 1320, 2655, 375},
+        {settings.Label3, 240, 1800, 615, 255},
+        {settings.Text3, 360, 2160, 2655, 375},
+        {settings.Command2, 3360, 1320, 975, 495},
+        {settings.Command1, 3360, 2040, 975, 495},
     };
     for (auto [widget, left, top, width, height] : settingsDesign)
         EXPECT_EQ(widget->geometry(), QRect(left / 15, top / 15, width / 15, height / 15));
@@ -114,7 +124,8 @@ TEST_F(MenuTest, SettingsStoreWhatIsTypedAndCancelKeepsTheBoxes)
 
     click(menu.Command2);
     EXPECT_EQ(&Screens::form5(), &settings) << "the settings screen is loaded once per run";
-    EXPECT_EQ(settings.Text3->text(), QStringLiteral("/somewhere/else ")) << "the boxes keep what was typed";
+    EXPECT_EQ(settings.Text3->text(), QStringLiteral("/somewhere/else "))
+        << "the boxes keep what was typed";
     settings.Text1->clear();
     click(settings.Command1); // 設定
     EXPECT_EQ(DataFolder, QStringLiteral("/somewhere/else ")) << "stored exactly as typed";
@@ -136,7 +147,8 @@ TEST_F(MenuTest, NoScreenClosesFromItsCloseBoxButTheProgramMayCloseThem)
     click(menu.Command2);
     closeFromTheCloseBox(Screens::form5());
     EXPECT_TRUE(Screens::form5().isVisible());
-    EXPECT_TRUE(Screens::form5().close()) << "a close from the program or the ending session goes through";
+    EXPECT_TRUE(Screens::form5().close())
+        << "a close from the program or the ending session goes through";
 }
 
 TEST_F(MenuTest, QuitEndsTheProgramAtOnce)
@@ -153,7 +165,8 @@ TEST_F(MenuTest, QuitEndsTheProgramAtOnce)
 TEST_F(MenuTest, EndToEnd)
 {
     QTemporaryDir second;
-    writeFile(second, QStringLiteral("data.txt"), shiftJis(Inu + QStringLiteral("\r\n") + Sakana + "\r\n"));
+    writeFile(second, QStringLiteral("data.txt"),
+        shiftJis(Inu + QStringLiteral("\r\n") + Sakana + "\r\n"));
     writeLesson({Sakana, Inu}); // the pictures of both words
     MessageBoxWatcher watcher;
 
@@ -165,7 +178,8 @@ TEST_F(MenuTest, EndToEnd)
     EXPECT_EQ(DataFolder, second.path());
 
     click(menu.Command1);
-    ASSERT_TRUE(Screens::form1Loaded()) << "the lesson is read from " << qPrintable(second.path()) << "/data.txt";
+    ASSERT_TRUE(Screens::form1Loaded())
+        << "the lesson is read from " << qPrintable(second.path()) << "/data.txt";
     QPointer<Form1> firstQuiz = &Screens::form1();
     EXPECT_EQ(letters(), (QStringList{"い", "ぬ", ""}));
     clickLetterButton(0); // ぬ, wrong
@@ -194,13 +208,15 @@ TEST_F(MenuTest, EndToEnd)
     EXPECT_EQ(answers()[0], QStringLiteral("い"));
 
     click(quiz.Command3);
-    QFile::rename(second.filePath(QStringLiteral("data.txt")), second.filePath(QStringLiteral("away.txt")));
+    QFile::rename(
+        second.filePath(QStringLiteral("data.txt")), second.filePath(QStringLiteral("away.txt")));
     click(menu.Command1);
     ASSERT_EQ(watcher.boxes.size(), 1);
     EXPECT_EQ(watcher.boxes[0].text, QStringLiteral("ファイルがロードできません"));
     EXPECT_TRUE(menu.isVisible());
 
-    QFile::rename(second.filePath(QStringLiteral("away.txt")), second.filePath(QStringLiteral("data.txt")));
+    QFile::rename(
+        second.filePath(QStringLiteral("away.txt")), second.filePath(QStringLiteral("data.txt")));
     click(menu.Command1);
     EXPECT_TRUE(Screens::form1().isVisible());
     EXPECT_EQ(&Screens::form3(), &menu) << "the menu is never unloaded";

@@ -7,8 +7,7 @@
 using namespace Module1;
 
 namespace {
-template <typename Call>
-RuntimeError::Number raised(Call call)
+template <typename Call> RuntimeError::Number raised(Call call)
 {
     try {
         call();
@@ -54,8 +53,8 @@ TEST(Module1, FoldersComeFromTheProgramFolderAndJoinNamesWithOneSeparator)
 
     // A folder typed without its final "/" still reaches its files; an empty one adds nothing.
     EXPECT_EQ(filePath(QStringLiteral("/home/kana/lesson"), QStringLiteral("data.txt")),
-              QStringLiteral("/home/kana/lesson/data.txt"));
+        QStringLiteral("/home/kana/lesson/data.txt"));
     EXPECT_EQ(filePath(QStringLiteral("/home/kana/lesson/"), QStringLiteral("data.txt")),
-              QStringLiteral("/home/kana/lesson/data.txt"));
+        QStringLiteral("/home/kana/lesson/data.txt"));
     EXPECT_EQ(filePath(QString(), QStringLiteral("あ.wav")), QStringLiteral("あ.wav"));
 }

@@ -2,12 +2,12 @@
 
 #include "app/application.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringEncoder>
-#include <QCloseEvent>
-#include <QCoreApplication>
 #include <QWidget>
 #include <QWindow>
 #include <QtTest/qtestspontaneevent.h>

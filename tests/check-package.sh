@@ -8,7 +8,8 @@ build=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-(cd "$build" && cpack -G DEB -B "$work" >/dev/null)
+# cpack writes the Japanese file names through the locale; a machine may have none set.
+(cd "$build" && LC_ALL=C.UTF-8 cpack -G DEB -B "$work" >/dev/null)
 deb=$(ls "$work"/pikomoji_*.deb)
 dpkg-deb -c "$deb" >"$work/contents"
 dpkg-deb -x "$deb" "$work/root"

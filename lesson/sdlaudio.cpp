@@ -5,6 +5,21 @@
 
 namespace {
 
+void ignoreAlsaError(const char *, int, const char *, int, const char *, ...) { }
+
+// alsa-lib reports a machine without a sound card in several lines of its own on standard error;
+// the program says it once, in its own words, with SDL's reason.
+void quietenAlsa()
+{
+    QLibrary alsa(QStringLiteral("asound"), 2);
+    if (!alsa.load())
+        return;
+    using Handler = void (*)(const char *, int, const char *, int, const char *, ...);
+    using SetHandler = int (*)(Handler);
+    if (auto set = reinterpret_cast<SetHandler>(alsa.resolve("snd_lib_error_set_handler")))
+        set(&ignoreAlsaError);
+}
+
 struct Loaded
 {
     SdlAudio functions{};
@@ -45,6 +60,7 @@ const Loaded &library()
         resolve(f.BuildAudioCVT, "SDL_BuildAudioCVT");
         resolve(f.ConvertAudio, "SDL_ConvertAudio");
         result.ok = all;
+        quietenAlsa();
         if (!all)
             result.error = QStringLiteral("%1 lacks a function it should have").arg(sdl.fileName());
         return result;

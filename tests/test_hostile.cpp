@@ -21,7 +21,6 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTest>
-#include <QtEndian>
 
 #include <functional>
 
@@ -62,22 +61,6 @@ QByteArray noiseJpeg()
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "JPEG", 90);
     return bytes;
-}
-
-// A 16-bit mono PCM WAV file of `seconds` of silence at 22050 Hz whose header claims `claimed`
-// bytes of samples, by default what it holds.
-QByteArray wav(double seconds, quint32 claimed = 0)
-{
-    const quint32 bytes = quint32(seconds * 22050) * 2;
-    claimed = claimed ? claimed : bytes;
-    const auto le = [](quint32 value, int size) {
-        qToLittleEndian(value, &value);
-        return QByteArray(reinterpret_cast<const char *>(&value), size);
-    };
-    // The format chunk: its size, PCM, mono, frames and bytes a second, bytes a frame, bits.
-    return "RIFF" + le(claimed + 36, 4) + "WAVEfmt " + le(16, 4) + le(1, 2) + le(1, 2)
-        + le(22050, 4) + le(44100, 4) + le(2, 2) + le(16, 2) + "data" + le(claimed, 4)
-        + QByteArray(bytes, '\0');
 }
 
 // One line of 10 MB: a picture name and four letters of 2 MB each, and three short ones.
@@ -200,14 +183,20 @@ const Case Cases[] = {
     {"PictureTextNamedJpg", SakanaJpg, [] { return QByteArray("これは写真ではありません\n"); },
         "画像ファイルではありません"},
     // The first letter's clip, and how long it really plays.
-    {"VoiceTruncatedWav", SaWav, [] { return wav(0.6).left(44 + 13230); }, "", 0.3},
-    {"VoiceClaimsFourGigabytes", SaWav, [] { return wav(0.2, 0xFFFFFF00u); }, "", 0.2},
+    {"VoiceTruncatedWav", SaWav, [] { return pcmWav(16, 22050, 1, 0.6).left(44 + 13230); }, "",
+        0.3},
+    {"VoiceClaimsFourGigabytes", SaWav,
+        [] { return pcmWav(16, 22050, 1, 0.2).replace(40, 4, QByteArray("\x00\xFF\xFF\xFF", 4)); },
+        "", 0.2},
     {"VoiceTextNamedWav", SaWav, [] { return QByteArray("さ is a letter, not a sound\n"); }},
-    {"VoiceGenuineOneAndAHalfSeconds", SaWav, [] { return wav(1.5); }, "", 1.5},
+    {"VoiceGenuineOneAndAHalfSeconds", SaWav, [] { return pcmWav(16, 22050, 1, 1.5); }, "", 1.5},
     // Data, pictures and a 0.3 s clip, all read through the folder's name.
-    {"FolderWithSpaces", SaWav, [] { return wav(0.3); }, "", 0.3, 0, "with spaces in it"},
-    {"FolderJapanese", SaWav, [] { return wav(0.3); }, "", 0.3, 0, "ひらがなのれんしゅう"},
-    {"FolderEndingInASpace", SaWav, [] { return wav(0.3); }, "", 0.3, 0, "ends in a space "},
+    {"FolderWithSpaces", SaWav, [] { return pcmWav(16, 22050, 1, 0.3); }, "", 0.3, 0,
+        "with spaces in it"},
+    {"FolderJapanese", SaWav, [] { return pcmWav(16, 22050, 1, 0.3); }, "", 0.3, 0,
+        "ひらがなのれんしゅう"},
+    {"FolderEndingInASpace", SaWav, [] { return pcmWav(16, 22050, 1, 0.3); }, "", 0.3, 0,
+        "ends in a space "},
 };
 INSTANTIATE_TEST_SUITE_P(Rows, Hostile, ::testing::ValuesIn(Cases), rowName);
 
@@ -232,7 +221,7 @@ TEST(LongVoiceClip, TenMinutesDecodeQuicklyToSixHundredSeconds)
     AudioOutput &output = AudioOutput::instance();
     if (!output.open())
         GTEST_SKIP() << "no sound device, not even SDL's dummy driver";
-    const QByteArray file = wav(600);
+    const QByteArray file = pcmWav(16, 22050, 1, 600);
     AudioClip clip;
     const double ms = millisecondsOf([&] { clip = AudioClip::fromWav(file, output.format()); });
     EXPECT_NEAR(double(clip.frames()) / output.format().rate, 600.0, 0.01);

@@ -171,21 +171,3 @@ TEST_F(LoadQuestionsTest, ShiftJisThatLooksLikeNothingElseAndBrokenBytesDoNotCra
         << "a lead byte with no letter after it";
     EXPECT_EQ(Questions(1, 2), QString(2, QChar::ReplacementCharacter));
 }
-
-TEST(LessonFileRead, ReportsWhereTheFileRanOutAndWhatFollowsTheLastRow)
-{
-    QTemporaryDir dir;
-    LessonFile lesson
-        = LessonFile::read(writeFile(dir, QStringLiteral("a.txt"), rows(3) + "w4,a,b"));
-    EXPECT_EQ(lesson.outcome, LessonFile::Outcome::EndsInsideRow);
-    EXPECT_EQ(lesson.rows.size(), 3);
-    EXPECT_EQ(lesson.missingRow, 4);
-    EXPECT_EQ(lesson.missingField, 4);
-    EXPECT_EQ(lesson.incompleteRow, (QStringList{"w4", "a", "b"}));
-
-    lesson = LessonFile::read(writeFile(dir, QStringLiteral("b.txt"), rows(21)), true);
-    EXPECT_TRUE(lesson.loaded());
-    EXPECT_TRUE(lesson.ignoredAfterLastRow);
-    lesson = LessonFile::read(writeFile(dir, QStringLiteral("c.txt"), rows(20) + "\r\n\r\n"), true);
-    EXPECT_FALSE(lesson.ignoredAfterLastRow);
-}

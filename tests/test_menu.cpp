@@ -39,8 +39,7 @@ TEST_F(MenuTest, ScreensStandWhereTheDesignPutsThem)
     EXPECT_EQ(menu.windowTitle(), QStringLiteral("memu"));
     EXPECT_EQ(menu.size(), QSize(372, 242));
     EXPECT_EQ(menu.palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0xC0));
-    // {widget, left, top, width, height} in twips
-    const std::tuple<QWidget *, int, int, int, int> menuDesign[] = {
+    expectPlaced({
         {menu.Label1[0], 585, 480, 2220, 360},
         {menu.Label1[1], 840, 840, 2445, 465},
         {menu.Label1[2], 3240, 1080, 885, 255},
@@ -48,9 +47,7 @@ TEST_F(MenuTest, ScreensStandWhereTheDesignPutsThem)
         {menu.Command1, 585, 1980, 1815, 615},
         {menu.Command2, 3360, 2760, 1335, 615},
         {menu.Command3, 600, 2760, 1815, 615},
-    };
-    for (auto [widget, left, top, width, height] : menuDesign)
-        EXPECT_EQ(widget->geometry(), QRect(left / 15, top / 15, width / 15, height / 15));
+    });
     EXPECT_EQ(menu.Command1->palette().color(QPalette::Button), QColor(0xC0, 0xC0, 0xFF));
     QCoreApplication::processEvents(); // the icon is set once the event loop runs
     EXPECT_EQ(menu.windowIcon().availableSizes().size(), 6) << "the program's icon, at every size";
@@ -62,7 +59,7 @@ TEST_F(MenuTest, ScreensStandWhereTheDesignPutsThem)
     Form5 &settings = Screens::form5();
     EXPECT_EQ(settings.windowTitle(), QStringLiteral("データファイル設定"));
     EXPECT_EQ(settings.geometry(), QRect(253, 225, 359, 253));
-    const std::tuple<QWidget *, int, int, int, int> settingsDesign[] = {
+    expectPlaced({
         {settings.Label1, 360, 120, 1575, 255},
         {settings.Text1, 360, 480, 2655, 375},
         {settings.Label2, 480, 960, 615, 255},
@@ -71,9 +68,7 @@ TEST_F(MenuTest, ScreensStandWhereTheDesignPutsThem)
         {settings.Text3, 360, 2160, 2655, 375},
         {settings.Command2, 3360, 1320, 975, 495},
         {settings.Command1, 3360, 2040, 975, 495},
-    };
-    for (auto [widget, left, top, width, height] : settingsDesign)
-        EXPECT_EQ(widget->geometry(), QRect(left / 15, top / 15, width / 15, height / 15));
+    });
     EXPECT_EQ(settings.focusWidget(), settings.Command2) << "focus starts on キャンセル";
     QWidget *order[] = {settings.Command1, settings.Text3, settings.Text2, settings.Text1};
     QWidget *current = settings.Command2;

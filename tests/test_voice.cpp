@@ -18,46 +18,10 @@
 
 using namespace std::chrono;
 
-// Little-endian 16-bit values, as WAV files hold them.
-static QByteArray le16(std::initializer_list<int> values)
-{
-    QByteArray bytes;
-    for (int value : values)
-        bytes.append(char(value)).append(char(value >> 8));
-    return bytes;
-}
-
-// A WAV file as Windows writes it. Tags: 1 PCM, 2 MS ADPCM, 3 float, 6 A-law, 7 µ-law, 0x11 IMA
-// ADPCM. `extension` follows the fmt chunk's size-of-extension field, which PCM leaves out.
-static QByteArray wav(int tag, int channels, int rate, int bits, int blockAlign,
-    const QByteArray &data, const QByteArray &extension = {})
-{
-    const auto le32 = [](qint64 value) { return le16({int(value), int(value >> 16)}); };
-    const QByteArray fmt = le16({tag, channels}) + le32(rate) + le32(rate * blockAlign)
-        + le16({blockAlign, bits})
-        + (tag == 1 ? QByteArray() : le16({int(extension.size())}) + extension);
-    return "RIFF" + le32(20 + fmt.size() + data.size()) + "WAVEfmt " + le32(fmt.size()) + fmt
-        + "data" + le32(data.size()) + data;
-}
-
-// `seconds` of PCM (tag 1) or float (tag 3) samples that are never silent: a wave on an offset.
-static QByteArray wav(int bits, int rate, int channels, double seconds, int tag = 1)
-{
-    QByteArray data;
-    for (int i = 0; i < int(rate * seconds) * channels; ++i) {
-        const double value = 0.3 + 0.2 * std::sin(i / 5.0);
-        const qint64 pcm = qint64(value * (1LL << (bits - 1))) + (bits == 8 ? 128 : 0);
-        const qint64 sample = tag == 3 ? std::bit_cast<quint32>(float(value)) : pcm;
-        for (int b = 0; b < bits / 8; ++b)
-            data.append(char(sample >> (8 * b)));
-    }
-    return wav(tag, channels, rate, bits, bits / 8 * channels, data);
-}
-
 // ADPCM, mono, five 256-byte blocks: IMA's of 505 frames, MS's of 500 with the usual coefficients.
-const QByteArray Ima = wav(
+const QByteArray Ima = wavFile(
     0x11, 1, 22050, 4, 256, (le16({0, 0x10}) + QByteArray(252, 0x31)).repeated(5), le16({505}));
-const QByteArray Ms = wav(2, 1, 22050, 4, 256,
+const QByteArray Ms = wavFile(2, 1, 22050, 4, 256,
     (char(1) + le16({64, 1000, 900}) + QByteArray(249, 0x12)).repeated(5),
     le16({500, 7, 256, 0, 512, -256, 0, 0, 192, 64, 240, 0, 460, -208, 392, -232}));
 
@@ -106,21 +70,22 @@ TEST_P(VoicePlayback, PlayConvertedForAsLongAsTheyHoldAndReturnAtTheirEnd)
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, VoicePlayback,
-    ::testing::Values(ClipCase{"Pcm8Mono11025", wav(8, 11025, 1, 0.1), 0.1, nullptr},
-        ClipCase{"Pcm16Stereo44100", wav(16, 44100, 2, 0.1), 0.1, nullptr},
-        ClipCase{"Pcm24Mono48000", wav(24, 48000, 1, 0.1), 0.1, nullptr},
-        ClipCase{"Pcm32Stereo22050", wav(32, 22050, 2, 0.1), 0.1, nullptr},
-        ClipCase{"FloatMono16000", wav(32, 16000, 1, 0.1, 3), 0.1, nullptr},
+    ::testing::Values(ClipCase{"Pcm8Mono11025", pcmWav(8, 11025, 1, 0.1), 0.1, nullptr},
+        ClipCase{"Pcm16Stereo44100", pcmWav(16, 44100, 2, 0.1), 0.1, nullptr},
+        ClipCase{"Pcm24Mono48000", pcmWav(24, 48000, 1, 0.1), 0.1, nullptr},
+        ClipCase{"Pcm32Stereo22050", pcmWav(32, 22050, 2, 0.1), 0.1, nullptr},
+        ClipCase{"FloatMono16000", pcmWav(32, 16000, 1, 0.1, 3), 0.1, nullptr},
         // 0x2A is a loud sample in both A-law and µ-law.
-        ClipCase{"ALawMono8000", wav(6, 1, 8000, 8, 1, QByteArray(800, 0x2A)), 0.1, nullptr},
-        ClipCase{"MuLawStereo8000", wav(7, 2, 8000, 8, 2, QByteArray(1600, 0x2A)), 0.1, nullptr},
+        ClipCase{"ALawMono8000", wavFile(6, 1, 8000, 8, 1, QByteArray(800, 0x2A)), 0.1, nullptr},
+        ClipCase{
+            "MuLawStereo8000", wavFile(7, 2, 8000, 8, 2, QByteArray(1600, 0x2A)), 0.1, nullptr},
         ClipCase{"ImaAdpcmMono22050", Ima, 5 * 505 / 22050.0, nullptr},
         ClipCase{"MsAdpcmMono22050", Ms, 5 * 500 / 22050.0, nullptr},
         ClipCase{"Missing", {}, 0, "ない.wav"},
         ClipCase{"EmptyName", {}, 0, ".wav"}, // the clip of an empty letter field
         ClipCase{"TextNamedWav", "RIFF? no, a note\n", 0, nullptr},
-        ClipCase{"CutShort", wav(16, 48000, 1, 0.2).first(44 + 9600), 0.1, nullptr},
-        ClipCase{"ClaimsTwelveHours", wav(16, 48000, 1, 0.1).replace(40, 4, "\xF0\xFF\xFF\xFF"),
+        ClipCase{"CutShort", pcmWav(16, 48000, 1, 0.2).first(44 + 9600), 0.1, nullptr},
+        ClipCase{"ClaimsTwelveHours", pcmWav(16, 48000, 1, 0.1).replace(40, 4, "\xF0\xFF\xFF\xFF"),
             0.1, nullptr}), // the data chunk's length, at byte 40, says twelve hours
     [](const auto &info) { return std::string(std::get<0>(info.param)); });
 
@@ -154,7 +119,7 @@ TEST_F(VoicePlayback, InputDuringAClipIsHandledAfterItInOrderButPaintingGoesOn)
         box.update();
     });
     const int paints = box.paints;
-    Voice::play(clip(wav(16, 48000, 1, 0.3)));
+    Voice::play(clip(pcmWav(16, 48000, 1, 0.3)));
     EXPECT_EQ(box.seen, QStringList()) << "handled during the clip";
     EXPECT_GT(box.paints, paints);
     QTest::qWait(50);
@@ -166,7 +131,7 @@ TEST_F(VoicePlayback, AReplacedPlayerRecordsTheClipsWithoutPlayingThem)
 {
     QStringList asked;
     Voice::setPlayer([&asked](const QString &clip) { asked << clip; });
-    const QString path = clip(wav(16, 48000, 1, 0.2));
+    const QString path = clip(pcmWav(16, 48000, 1, 0.2));
     EXPECT_LT(timedPlay(path).first, 20ms);
     Voice::setPlayer({});
     EXPECT_EQ(asked, QStringList{path});
@@ -183,7 +148,7 @@ TEST_F(VoicePlayback, TheDiskDriverHearsEachClipWholeAndOneAfterTheOther)
     const AudioFormat device = AudioOutput::instance().format();
     ASSERT_TRUE(device.sampleFormat == AUDIO_S16SYS && device.channels == 2);
     // In the device's format, so that they reach it unchanged.
-    const QByteArray one = wav(16, device.rate, 2, 0.25), two = wav(16, device.rate, 2, 0.1);
+    const QByteArray one = pcmWav(16, device.rate, 2, 0.25), two = pcmWav(16, device.rate, 2, 0.1);
     EXPECT_GE(timedPlay(clip(one)).first, 250ms);
     EXPECT_GE(timedPlay(clip(two)).first, 100ms);
     AudioOutput::instance().close(); // flushes the file
@@ -204,7 +169,7 @@ TEST_F(VoicePlayback, WithoutSoundOutputClipsReturnAtOnceAndOneLineSaysSo)
     use("no-such-driver");
     testing::internal::CaptureStderr();
     for (int i = 0; i < 3; ++i)
-        EXPECT_LT(timedPlay(clip(wav(16, 48000, 1, 0.2))).first, 50ms);
+        EXPECT_LT(timedPlay(clip(pcmWav(16, 48000, 1, 0.2))).first, 50ms);
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(said.find('\n'), said.size() - 1) << said; // one line
     EXPECT_NE(said.find("no sound output"), std::string::npos) << said;

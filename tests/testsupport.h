@@ -23,7 +23,22 @@ public:
     QStringList reports;
 };
 
+#include <initializer_list>
 #include <ostream>
+#include <tuple>
+
+// Little-endian 16-bit values, as WAV files hold them.
+QByteArray le16(std::initializer_list<int> values);
+// A WAV file as Windows writes it. Tags: 1 PCM, 2 MS ADPCM, 3 float, 6 A-law, 7 µ-law, 0x11 IMA
+// ADPCM. `extension` follows the fmt chunk's size-of-extension field, which PCM leaves out.
+QByteArray wavFile(int tag, int channels, int rate, int bits, int blockAlign,
+    const QByteArray &data, const QByteArray &extension = {});
+// `seconds` of PCM (tag 1) or float (tag 3) samples that are never silent: a wave on an offset.
+QByteArray pcmWav(int bits, int rate, int channels, double seconds, int tag = 1);
+
+class QWidget;
+// Checks each widget's place against the design's {widget, left, top, width, height} in twips.
+void expectPlaced(std::initializer_list<std::tuple<QWidget *, int, int, int, int>> design);
 
 // Lets GoogleTest print texts as texts.
 inline void PrintTo(const QString &text, std::ostream *os)

@@ -1,9 +1,9 @@
 #include "app/application.h"
 
-#include "app/assets.h"
-#include "app/fonts.h"
-#include "app/runtimeerror.h"
-#include "app/screens.h"
+#include "core/runtimeerror.h"
+#include "screens/screens.h"
+#include "widgets/assets.h"
+#include "widgets/fonts.h"
 
 #include <QMessageBox>
 #include <QTimer>

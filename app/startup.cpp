@@ -1,8 +1,8 @@
 #include "app/startup.h"
 
-#include "app/form3.h"
-#include "app/screens.h"
-#include "lesson/voice.h"
+#include "media/voice.h"
+#include "screens/form3.h"
+#include "screens/screens.h"
 
 void Main()
 {

@@ -3,13 +3,13 @@
 // the same clip. The device takes samples every 20 ms, so each click comes at a different moment
 // of that cycle, as a child's would.
 //   bench_clicktoclip --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
-#include "app/form3.h"
-#include "app/module1.h"
-#include "app/screens.h"
-#include "lesson/audiooutput.h"
-#include "lesson/voice.h"
-#include "quiz/form1.h"
-#include "quiz/inkwidgets.h"
+#include "core/module1.h"
+#include "media/audiooutput.h"
+#include "media/voice.h"
+#include "screens/form1.h"
+#include "screens/form3.h"
+#include "screens/screens.h"
+#include "widgets/inkwidgets.h"
 
 #include <QDir>
 #include <QFile>

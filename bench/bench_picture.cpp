@@ -1,7 +1,7 @@
 // A 4000 × 3000 phone photo loaded for a 153 × 153 image control, beside a full-size decode of
 // the same file and the JPEG library's smallest decode of it.
 //   bench_picture --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
-#include "lesson/picture.h"
+#include "media/picture.h"
 
 #include <QFileInfo>
 #include <QImage>

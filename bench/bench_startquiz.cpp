@@ -1,11 +1,11 @@
 // "はじめる" to the quiz screen painted, with a 4000 × 3000 phone photo as the word's picture,
 // beside the same with a 153 × 153 picture (the size the picture is shown at).
 //   bench_startquiz --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
-#include "app/form3.h"
-#include "app/module1.h"
-#include "app/screens.h"
-#include "lesson/voice.h"
-#include "quiz/form1.h"
+#include "core/module1.h"
+#include "media/voice.h"
+#include "screens/form1.h"
+#include "screens/form3.h"
+#include "screens/screens.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,8 +2,8 @@
 // dummy driver (set unless SDL_AUDIODRIVER names another), beside the clip's own length waited
 // out on the same clock.
 //   bench_voice --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
-#include "lesson/audiooutput.h"
-#include "lesson/voice.h"
+#include "media/audiooutput.h"
+#include "media/voice.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -2,7 +2,7 @@
 
 #include "lesson/fieldreader.h"
 
-#include "app/module1.h"
+#include "core/module1.h"
 
 #include <QCommandLineParser>
 #include <QDir>

@@ -1,4 +1,5 @@
-#include "app/module1.h"
+#include "lesson/loadquestions.h"
+#include "core/module1.h"
 #include "lesson/lessonfile.h"
 
 namespace Module1 {

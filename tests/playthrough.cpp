@@ -6,13 +6,13 @@
 // or a word that cannot be finished is named on standard error and makes it exit 1.
 
 #include "app/application.h"
-#include "app/form3.h"
-#include "app/form5.h"
-#include "app/module1.h"
-#include "app/screens.h"
 #include "app/startup.h"
-#include "quiz/form1.h"
-#include "quiz/inkwidgets.h"
+#include "core/module1.h"
+#include "screens/form1.h"
+#include "screens/form3.h"
+#include "screens/form5.h"
+#include "screens/screens.h"
+#include "widgets/inkwidgets.h"
 
 #include <QDir>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "app/assets.h"
+#include "widgets/assets.h"
 
 #include <QColor>
 #include <QImage>

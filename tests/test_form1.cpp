@@ -1,14 +1,14 @@
-#include "app/form3.h"
-#include "app/module1.h"
-#include "app/screens.h"
-#include "app/shape.h"
-#include "lesson/voice.h"
-#include "quiz/form1.h"
-#include "quiz/framebox.h"
-#include "quiz/imagebox.h"
-#include "quiz/inkwidgets.h"
+#include "core/module1.h"
+#include "media/voice.h"
 #include "quizfixture.h"
+#include "screens/form1.h"
+#include "screens/form3.h"
+#include "screens/screens.h"
 #include "testsupport.h"
+#include "widgets/framebox.h"
+#include "widgets/imagebox.h"
+#include "widgets/inkwidgets.h"
+#include "widgets/shape.h"
 
 #include <QFile>
 #include <QLabel>

@@ -2,18 +2,18 @@
 // them, played through the real screens: no crash, a clear message where one is due, and the
 // child's quiz goes on with every mark kept.
 
-#include "app/form3.h"
-#include "app/module1.h"
-#include "app/screens.h"
-#include "lesson/audioclip.h"
-#include "lesson/audiooutput.h"
+#include "core/module1.h"
 #include "lesson/lessoncheck.h"
-#include "lesson/voice.h"
-#include "quiz/form1.h"
-#include "quiz/imagebox.h"
-#include "quiz/inkwidgets.h"
+#include "media/audioclip.h"
+#include "media/audiooutput.h"
+#include "media/voice.h"
 #include "quizfixture.h"
+#include "screens/form1.h"
+#include "screens/form3.h"
+#include "screens/screens.h"
 #include "testsupport.h"
+#include "widgets/imagebox.h"
+#include "widgets/inkwidgets.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,7 +1,7 @@
-#include "app/geometry.h"
 #include "lesson/lessonfile.h"
-#include "quiz/inkwidgets.h"
 #include "testsupport.h"
+#include "widgets/geometry.h"
+#include "widgets/inkwidgets.h"
 
 #include <QFontInfo>
 #include <QImage>

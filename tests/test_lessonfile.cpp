@@ -1,6 +1,7 @@
-#include "app/module1.h"
+#include "core/module1.h"
 #include "lesson/fieldreader.h"
 #include "lesson/lessonfile.h"
+#include "lesson/loadquestions.h"
 #include "testsupport.h"
 
 #include <QBuffer>

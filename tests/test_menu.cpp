@@ -1,11 +1,11 @@
-#include "app/form3.h"
-#include "app/form5.h"
-#include "app/module1.h"
-#include "app/screens.h"
-#include "quiz/form1.h"
-#include "quiz/inkwidgets.h"
+#include "core/module1.h"
 #include "quizfixture.h"
+#include "screens/form1.h"
+#include "screens/form3.h"
+#include "screens/form5.h"
+#include "screens/screens.h"
 #include "testsupport.h"
+#include "widgets/inkwidgets.h"
 
 #include <QFile>
 #include <QLabel>

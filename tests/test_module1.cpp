@@ -1,5 +1,5 @@
-#include "app/module1.h"
-#include "app/runtimeerror.h"
+#include "core/module1.h"
+#include "core/runtimeerror.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "lesson/picture.h"
+#include "media/picture.h"
 #include "testsupport.h"
 
 #include <QBuffer>

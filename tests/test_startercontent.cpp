@@ -3,7 +3,7 @@
 
 #include "lesson/lessoncheck.h"
 #include "lesson/lessonfile.h"
-#include "lesson/picture.h"
+#include "media/picture.h"
 
 #include <QFile>
 #include <QSet>

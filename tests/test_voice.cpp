@@ -1,6 +1,6 @@
-#include "lesson/audioclip.h"
-#include "lesson/audiooutput.h"
-#include "lesson/voice.h"
+#include "media/audioclip.h"
+#include "media/audiooutput.h"
+#include "media/voice.h"
 #include "testsupport.h"
 
 #include <QFile>

@@ -1,0 +1,66 @@
+#include "core/module1.h"
+
+#include "core/runtimeerror.h"
+
+#include <limits>
+
+namespace Module1 {
+
+Integer add(Integer a, Integer b)
+{
+    const int sum = int(a) + int(b);
+    if (sum < std::numeric_limits<Integer>::min() || sum > std::numeric_limits<Integer>::max())
+        throw RuntimeError(RuntimeError::Overflow);
+    return Integer(sum);
+}
+
+void QuestionTable::checkIndexes(int row, int field)
+{
+    if (row < 0 || row >= Size || field < 0 || field >= Size)
+        throw RuntimeError(RuntimeError::SubscriptOutOfRange);
+}
+
+QString &QuestionTable::operator()(int row, int field)
+{
+    checkIndexes(row, field);
+    return m_entries[row][field];
+}
+
+const QString &QuestionTable::operator()(int row, int field) const
+{
+    checkIndexes(row, field);
+    return m_entries[row][field];
+}
+
+QString filePath(const QString &folder, const QString &name)
+{
+    if (folder.isEmpty() || folder.endsWith(u'/'))
+        return folder + name;
+    return folder + u'/' + name;
+}
+
+void deriveFolders(const QString &programFolder)
+{
+    AppFolder = programFolder;
+    if (!AppFolder.endsWith(u'/'))
+        AppFolder += u'/';
+    PicFolder = AppFolder + QStringLiteral("pic/");
+    VoiceFolder = AppFolder + QStringLiteral("voice/");
+    DataFolder = AppFolder + QStringLiteral("data/");
+}
+
+void resetState()
+{
+    for (int row = 0; row < QuestionTable::Size; ++row)
+        for (int field = 0; field < QuestionTable::Size; ++field)
+            Questions(row, field).clear();
+    QuestionCount = CurrentQuestion = TargetPos = MarkCount = MissCount = 0;
+    WordDone = False;
+    LoadFailed = 0;
+    AppFolder.clear();
+    PicFolder.clear();
+    VoiceFolder.clear();
+    DataFolder.clear();
+}
+
+} // namespace Module1

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+
+// The program's shared state: every variable here lives for the whole run, is read and written
+// directly by name from every screen, and starts empty or zero.
+namespace Module1 {
+
+// The program's integers are 16-bit and signed; flags are True (-1) or False (0).
+using Integer = std::int16_t;
+inline constexpr Integer True = -1;
+inline constexpr Integer False = 0;
+
+// Checked 16-bit arithmetic: a result outside the 16-bit range raises the overflow error.
+Integer add(Integer a, Integer b);
+inline void increment(Integer &value)
+{
+    value = add(value, 1);
+}
+
+// The question table, rows 0 to 20 by fields 0 to 20. Every access checks both indexes and
+// raises the subscript error when one lies outside.
+class QuestionTable
+{
+public:
+    static constexpr int Size = 21;
+
+    QString &operator()(int row, int field);
+    const QString &operator()(int row, int field) const;
+
+private:
+    static void checkIndexes(int row, int field);
+    std::array<std::array<QString, Size>, Size> m_entries;
+};
+
+inline QuestionTable Questions;
+inline Integer QuestionCount = 0;
+inline Integer CurrentQuestion = 0;
+inline Integer TargetPos = 0;
+inline Integer MarkCount = 0;
+inline Integer MissCount = 0;
+inline Integer WordDone = False;
+inline Integer LoadFailed = 0;
+
+// Folders end in "/" as derived; as typed on the folder settings screen they are kept verbatim.
+inline QString AppFolder;
+inline QString PicFolder;
+inline QString VoiceFolder;
+inline QString DataFolder;
+
+// Joins a folder and a file name. A non-empty folder typed without its final "/" still gets one,
+// so "/home/kana/lesson" reads "/home/kana/lesson/data.txt"; an empty folder leaves the name as it
+// stands. This is the one place where a folder meets a file name.
+QString filePath(const QString &folder, const QString &name);
+
+// Sets the content folders from the folder that holds the program.
+void deriveFolders(const QString &programFolder);
+
+// Back to the start values of a new run; for tests that run several "programs" in one process.
+void resetState();
+
+} // namespace Module1

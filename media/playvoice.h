@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+// The procedure of Module1 that every screen speaks through.
+namespace Module1 {
+
+// Plays the clip `name` from `folder` and returns when it has been heard to its end.
+void PlayVoice(const QString &folder, const QString &name);
+
+} // namespace Module1

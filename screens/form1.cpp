@@ -1,0 +1,338 @@
+#include "screens/form1.h"
+
+#include "core/module1.h"
+#include "core/runtimeerror.h"
+#include "media/picture.h"
+#include "media/playvoice.h"
+#include "screens/form1layout.h"
+#include "screens/form3.h"
+#include "screens/screens.h"
+#include "screens/showquestion.h"
+#include "widgets/assets.h"
+#include "widgets/framebox.h"
+#include "widgets/imagebox.h"
+#include "widgets/inkwidgets.h"
+#include "widgets/shape.h"
+
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QSet>
+#include <QToolButton>
+
+#include <string_view>
+
+using namespace Module1;
+
+namespace {
+
+const QColor WindowColour(0xC0, 0xFF, 0xFF);
+const QColor LetterButtonFace(0xFF, 0xFF, 0xC0);
+const QColor NextButtonFace(0xC0, 0xFF, 0xC0);
+const QColor QuitButtonFace(0xFF, 0xC0, 0xC0);
+const QColor PanelFill(0xFF, 0xFF, 0xC0);
+const QColor PanelBorder(0x00, 0x00, 0xFF);
+const QColor TitleGreen(0x00, 0xC0, 0x00);
+const QColor MissedLetterRed(0xFF, 0x00, 0x00);
+constexpr int PanelBorderWidth = 3; // pixels
+constexpr int MatBorderWidth = 1;
+constexpr QSize StarIconSize{72, 68}; // the 96 × 91 star, scaled to leave room for the caption
+
+constexpr int Red = 255;
+constexpr int Black = 0;
+
+// Control arrays indexed by the quiz state are checked like the question table.
+template <typename Array> auto element(const Array &array, int index)
+{
+    if (index < 0 || size_t(index) >= array.size())
+        throw RuntimeError(RuntimeError::SubscriptOutOfRange);
+    return array[size_t(index)];
+}
+
+QString clipName(const QString &letter)
+{
+    return letter + QStringLiteral(".wav");
+}
+
+} // namespace
+
+Form1::Form1()
+{
+    setWindowTitle(QStringLiteral("もんだい"));
+    resize(Form1Layout::ClientSize); // sizable, but nothing follows a resize
+    setColour(this, QPalette::Window, WindowColour);
+    const QColor highlight = palette().color(QPalette::Highlight);
+
+    for (const ControlGeometry &row : Form1Layout::Controls) {
+        const std::string_view name = row.name;
+        QWidget *control = nullptr;
+        if (name == "Shape1")
+            control = Shape1 = new Shape(PanelFill, PanelBorder, PanelBorderWidth, this);
+        else if (name == "Shape2")
+            control = Shape2
+                = new Shape(Qt::white, palette().color(QPalette::WindowText), MatBorderWidth, this);
+        else if (name == "Label1")
+            control = Label1[row.index] = new InkLabel(QStringLiteral("あ"), this);
+        else if (name == "Label2")
+            control = Label2[row.index] = new InkLabel(QStringLiteral("あ"), this);
+        else if (name == "Label4")
+            control = Label4[row.index] = new QLabel(this);
+        else if (name == "Label5")
+            control = Label5[row.index] = new QLabel(this);
+        else if (name == "Image1")
+            control = Image1 = new ImageBox(this);
+        else if (name == "Image2")
+            control = Image2[row.index] = new ImageBox(this);
+        else if (name == "Image4")
+            control = Image4 = new ImageBox(this);
+        else if (name == "Command1")
+            control = Command1[row.index] = new InkButton(QStringLiteral("あ"), this);
+        else if (name == "Command2")
+            control = Command2 = new QToolButton(this);
+        else if (name == "Command3")
+            control = Command3 = new QPushButton(QStringLiteral("おわる"), this);
+        else if (name == "Frame1")
+            control = Frame1 = new FrameBox(QStringLiteral("も じ 表示"), this);
+        else if (name == "Option1")
+            control = Option1[row.index] = new QRadioButton(Frame1);
+        Q_ASSERT(control);
+        place(control, row);
+    }
+
+    // The letter area: six big brush-style letters on the window's own colour.
+    const QFont letterFont = designFont("AR楷書体M", 99.75, true);
+    for (int i = 0; i < 3; ++i) {
+        for (QLabel *box : {Label1[i], Label2[i]}) {
+            box->setFont(letterFont);
+            box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            setColour(box, QPalette::Window, WindowColour);
+        }
+        setColour(Label2[i], QPalette::WindowText, highlight);
+    }
+    setLetterColour(0, Red);
+
+    // The title block.
+    Label1[3]->setText(QStringLiteral("ぴこもじ"));
+    Label1[3]->setFont(designFont("HG丸ｺﾞｼｯｸM-PRO", 9.75));
+    setColour(Label1[3], QPalette::WindowText, TitleGreen);
+    Label1[4]->setText(QStringLiteral("あいうえお"));
+    Label1[4]->setFont(designFont("HG丸ｺﾞｼｯｸM-PRO", 21.75, true));
+    setColour(Label1[4], QPalette::WindowText, highlight);
+    Label4[0]->setText(QStringLiteral("ｂｙ　ｋｕｍｏｍａｒｕ"));
+    Label4[1]->setText(QStringLiteral("Ver. 2"));
+    setColour(Label4[1], QPalette::WindowText, highlight);
+    for (QLabel *label : Label4)
+        setColour(label, QPalette::Window, WindowColour);
+
+    // The letter buttons, "もんだい" and "おわる".
+    const QFont buttonFont = designFont("AR楷書体M", 90, true);
+    m_letterButtons = new QButtonGroup(this);
+    for (int i = 0; i < 5; ++i) {
+        Command1[i]->setFont(buttonFont);
+        setColour(Command1[i], QPalette::Button, LetterButtonFace);
+        m_letterButtons->addButton(Command1[i], i);
+    }
+    Command2->setText(QStringLiteral("もんだい"));
+    Command2->setIcon(Assets::starPicture());
+    Command2->setIconSize(StarIconSize);
+    Command2->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    Command2->setFocusPolicy(Qt::StrongFocus);
+    setColour(Command2, QPalette::Button, NextButtonFace);
+    setColour(Command3, QPalette::Button, QuitButtonFace);
+
+    Image4->setPicture(Assets::celebrationPicture().toImage());
+
+    // The frame and its options are transparent: the window's own colour shows through.
+    Option1[0]->setText(QStringLiteral("あり"));
+    Option1[1]->setText(QStringLiteral("なし"));
+
+    // The missed-letter list.
+    for (QLabel *box : Label5) {
+        box->setFont(designFont("AR丸ゴシック体M", 18));
+        setColour(box, QPalette::WindowText, MissedLetterRed);
+        setColour(box, QPalette::Window, WindowColour);
+    }
+
+    QWidget *previous = Command1[0];
+    for (QWidget *next : std::initializer_list<QWidget *>{Command1[1], Command1[2], Command1[3],
+             Command1[4], Command2, Option1[0], Option1[1], Command3}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
+    Command1[0]->setFocus();
+
+    // The listening aids: the letter boxes and the title labels speak when touched or clicked,
+    // the answer boxes when clicked, the picture when the pointer moves over it.
+    for (QLabel *label : Label1) {
+        label->setMouseTracking(true);
+        label->installEventFilter(this);
+    }
+    for (QLabel *label : Label2)
+        label->installEventFilter(this);
+    Image1->setMouseTracking(true);
+    Image1->installEventFilter(this);
+
+    connect(m_letterButtons, &QButtonGroup::idClicked, this, &Form1::Command1_Click);
+    connect(Command2, &QToolButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+
+    placeClientArea(Form1Layout::ClientTopLeft);
+}
+
+Form1::~Form1() = default;
+
+bool Form1::eventFilter(QObject *watched, QEvent *event)
+{
+    const auto isClick = [event, watched] {
+        if (event->type() != QEvent::MouseButtonRelease)
+            return false;
+        const auto *mouse = static_cast<QMouseEvent *>(event);
+        return mouse->button() == Qt::LeftButton
+            && static_cast<QWidget *>(watched)->rect().contains(mouse->position().toPoint());
+    };
+
+    switch (event->type()) {
+    case QEvent::MouseMove:
+        if (watched == Image1) {
+            Image1_MouseMove();
+            return true;
+        }
+        for (int i = 0; i < int(Label1.size()); ++i)
+            if (watched == Label1[i]) {
+                Label1_MouseMove(i);
+                return true;
+            }
+        break;
+    case QEvent::MouseButtonRelease:
+        if (!isClick())
+            break;
+        for (int i = 0; i < int(Label1.size()); ++i)
+            if (watched == Label1[i]) {
+                Label1_Click(i);
+                return true;
+            }
+        for (int i = 0; i < int(Label2.size()); ++i)
+            if (watched == Label2[i]) {
+                Label2_Click(i);
+                return true;
+            }
+        break;
+    default:
+        break;
+    }
+    return ScreenWindow::eventFilter(watched, event);
+}
+
+void Form1::setLetterColour(int index, int colourNumber)
+{
+    setColour(element(Label1, index), QPalette::WindowText, colourFromNumber(colourNumber));
+}
+
+int Form1::letterColour(int index) const
+{
+    const QColor colour = element(Label1, index)->palette().color(QPalette::WindowText);
+    return colour.red() | colour.green() << 8 | colour.blue() << 16;
+}
+
+void Form1::setPicture(ImageBox *control, const QString &path)
+{
+    const Picture::Result result
+        = Picture::load(path, control->size() * control->devicePixelRatioF());
+    control->setPicture(result.image);
+    if (result.ok())
+        return;
+    // One message per file per run: a child should not meet the same box at every answer.
+    static QSet<QString> reported;
+    if (reported.contains(path))
+        return;
+    reported.insert(path);
+    QMessageBox::warning(this, QStringLiteral("エラーメッセージ"),
+        QStringLiteral("画像ファイルが読み込めません。\n%1").arg(result.error));
+}
+
+void Form1::Command1_Click(int Index)
+{
+    const QString clip = clipName(Questions(CurrentQuestion, add(Integer(Index), 5)));
+    if (WordDone == True) {
+        PlayVoice(VoiceFolder, clip);
+        return;
+    }
+
+    const QString asked = element(Label1, TargetPos)->text();
+    const QString answer = element(Command1, Index)->text();
+    if (answer == asked) {
+        element(Label2, TargetPos)->setText(answer);
+        PlayVoice(VoiceFolder, clip);
+        if (MarkCount <= 39) {
+            setPicture(
+                element(Image2, MarkCount), filePath(PicFolder, QStringLiteral("すごい.jpg")));
+            increment(MarkCount);
+        }
+        setLetterColour(TargetPos, Black);
+        if (TargetPos >= 2 || element(Label1, add(TargetPos, 1))->text().isEmpty()) {
+            // The word is complete.
+            Image4->setVisible(true);
+            WordDone = True;
+        } else {
+            increment(TargetPos);
+            setLetterColour(TargetPos, Red);
+        }
+    } else {
+        PlayVoice(VoiceFolder, clip);
+        if (MarkCount <= 39) {
+            setPicture(
+                element(Image2, MarkCount), filePath(PicFolder, QStringLiteral("しっかり.jpg")));
+            increment(MarkCount);
+            if (MissCount <= 10) {
+                element(Label5, MissCount)->setText(asked);
+                increment(MissCount);
+            }
+        }
+    }
+}
+
+void Form1::Command2_Click()
+{
+    WordDone = False;
+    TargetPos = 0;
+    setLetterColour(0, Red);
+    setLetterColour(1, Black);
+    setLetterColour(2, Black);
+    if (CurrentQuestion < QuestionCount)
+        increment(CurrentQuestion);
+    else
+        CurrentQuestion = 1;
+    ShowQuestion(PicFolder, CurrentQuestion);
+    for (int field = 2; field <= 4; ++field)
+        PlayVoice(VoiceFolder, clipName(Questions(CurrentQuestion, field)));
+}
+
+void Form1::Command3_Click()
+{
+    Screens::form3().show();
+    hide();
+    Screens::unloadForm1();
+}
+
+void Form1::Label1_Click(int Index)
+{
+    PlayVoice(VoiceFolder, clipName(Questions(CurrentQuestion, add(Integer(Index), 2))));
+}
+
+void Form1::Label1_MouseMove(int Index)
+{
+    Label1_Click(Index);
+}
+
+void Form1::Label2_Click(int Index)
+{
+    PlayVoice(VoiceFolder, clipName(element(Label2, Index)->text()));
+}
+
+void Form1::Image1_MouseMove()
+{
+    for (int field = 2; field <= 4; ++field)
+        PlayVoice(VoiceFolder, clipName(Questions(CurrentQuestion, field)));
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "widgets/screenwindow.h"
+
+#include <array>
+
+class FrameBox;
+class ImageBox;
+class InkLabel;
+class InkButton;
+class QButtonGroup;
+class QLabel;
+class QPushButton;
+class QToolButton;
+class QRadioButton;
+class Shape;
+
+// The quiz screen: a word's picture and letters, five letter buttons, and the progress record.
+class Form1 : public ScreenWindow
+{
+    Q_OBJECT
+
+public:
+    Form1();
+    ~Form1() override;
+
+    // Controls by their design names; arrays are indexed as the design numbers them.
+    std::array<InkLabel *, 5> Label1{}; // 0-2 the word's letters; 3 the title; 4 "あいうえお"
+    std::array<InkLabel *, 3> Label2{}; // the answer boxes under the letters
+    std::array<InkButton *, 5> Command1{}; // the letter buttons
+    QToolButton *Command2 = nullptr; // もんだい, with the star above its caption
+    QPushButton *Command3 = nullptr; // おわる
+    ImageBox *Image1 = nullptr; // the word's picture
+    std::array<ImageBox *, 40> Image2{}; // the marks row
+    ImageBox *Image4 = nullptr; // the celebration picture
+    FrameBox *Frame1 = nullptr;
+    std::array<QRadioButton *, 2> Option1{}; // あり, なし
+    std::array<QLabel *, 2> Label4{}; // the credit and the version
+    std::array<QLabel *, 11> Label5{}; // the missed letters
+    Shape *Shape1 = nullptr; // the panel behind the marks
+    Shape *Shape2 = nullptr; // the white mat behind the picture
+
+    void Command1_Click(int Index);
+    void Command2_Click();
+    void Command3_Click();
+    void Label1_Click(int Index);
+    void Label1_MouseMove(int Index);
+    void Label2_Click(int Index);
+    void Image1_MouseMove();
+
+    // The logic's colour numbers for the letter boxes: 255 red, 0 black.
+    void setLetterColour(int index, int colourNumber);
+    int letterColour(int index) const;
+
+    // Loads a picture into an image control. A file that cannot be loaded is named in a message
+    // box (once per file per run) and leaves the control empty; the caller carries on, so nothing
+    // the child has earned is lost.
+    void setPicture(ImageBox *control, const QString &path);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QButtonGroup *m_letterButtons = nullptr;
+};

@@ -1,0 +1,125 @@
+#include "screens/form3.h"
+
+#include "core/module1.h"
+#include "lesson/loadquestions.h"
+#include "screens/form1.h"
+#include "screens/form5.h"
+#include "screens/screens.h"
+#include "screens/showquestion.h"
+#include "widgets/geometry.h"
+#include "widgets/shape.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+
+using namespace Module1;
+
+namespace {
+
+constexpr QSize ClientSize{372, 242};
+
+constexpr ControlGeometry Layout[] = {
+    {"Shape1", -1, 18, 21, 329, 100},
+    {"Label1", 0, 39, 32, 148, 24},
+    {"Label1", 1, 56, 56, 163, 31},
+    {"Label1", 2, 216, 72, 59, 17},
+    {"Label2", -1, 232, 96, 89, 17},
+    {"Command1", -1, 39, 132, 121, 41},
+    {"Command2", -1, 224, 184, 89, 41},
+    {"Command3", -1, 40, 184, 121, 41},
+};
+
+QLabel *label(const QString &text, const QFont &font, const QColor &colour, QWidget *parent)
+{
+    auto *label = new QLabel(text, parent);
+    label->setFont(font);
+    setColour(label, QPalette::WindowText, colour);
+    return label;
+}
+
+} // namespace
+
+Form3::Form3()
+{
+    setWindowTitle(QStringLiteral("memu"));
+    resize(ClientSize); // sizable, but nothing follows a resize
+    setColour(this, QPalette::Window, QColor(0xFF, 0xFF, 0xC0));
+    setFont(designFont("AR丸ゴシック体M", 18));
+
+    Shape1 = new Shape(QColor(0xFF, 0xE0, 0xC0), QColor(0xFF, 0x80, 0x80), 1, this);
+    Label1[0] = label(QStringLiteral("ぴこもじ"), designFont("HG丸ｺﾞｼｯｸM-PRO", 12),
+        QColor(0x00, 0xC0, 0x00), this);
+    Label1[1] = label(QStringLiteral("あいうえお"), designFont("HG丸ｺﾞｼｯｸM-PRO", 21.75, true),
+        palette().color(QPalette::Highlight), this);
+    Label1[2] = label(QStringLiteral("Ver.2"), designFont("HG丸ｺﾞｼｯｸM-PRO", 9, true),
+        QColor(0x80, 0x80, 0xFF), this);
+    Label2 = label(QStringLiteral("By kumomaru"), designFont("AR丸ゴシック体M", 12),
+        palette().color(QPalette::WindowText), this);
+    Command1 = new QPushButton(QStringLiteral("はじめる"), this);
+    Command2 = new QPushButton(QStringLiteral("設定"), this);
+    Command3 = new QPushButton(QStringLiteral("おわる"), this);
+    setColour(Command1, QPalette::Button, QColor(0xC0, 0xC0, 0xFF));
+    setColour(Command2, QPalette::Button, QColor(0xFF, 0xC0, 0xFF));
+
+    QWidget *const controls[]
+        = {Shape1, Label1[0], Label1[1], Label1[2], Label2, Command1, Command2, Command3};
+    for (size_t i = 0; i < std::size(Layout); ++i)
+        place(controls[i], Layout[i]);
+
+    setTabOrder(Command1, Command2);
+    setTabOrder(Command2, Command3);
+    Command1->setFocus();
+
+    connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form3::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form3::Command3_Click);
+
+    Form_Load();
+}
+
+void Form3::Form_Load()
+{
+    deriveFolders(QFileInfo(QCoreApplication::applicationFilePath()).canonicalPath());
+}
+
+void Form3::Command1_Click()
+{
+    LoadQuestions();
+    if (LoadFailed == 1) {
+        QMessageBox::warning(
+            this, QStringLiteral("エラーメッセージ"), QStringLiteral("ファイルがロードできません"));
+        LoadFailed = 0;
+        return;
+    }
+
+    TargetPos = 0;
+    WordDone = False;
+    Form1 &quiz = Screens::form1();
+    quiz.setLetterColour(0, 255);
+    quiz.setLetterColour(1, 0);
+    quiz.setLetterColour(2, 0);
+    quiz.Option1[0]->setChecked(true);
+    quiz.Option1[1]->setChecked(false);
+    MissCount = 0;
+    MarkCount = 0;
+    CurrentQuestion = 1;
+    ShowQuestion(PicFolder, CurrentQuestion);
+    quiz.show();
+    hide();
+}
+
+void Form3::Command2_Click()
+{
+    Screens::form5().show();
+    hide();
+}
+
+void Form3::Command3_Click()
+{
+    hide();
+    QCoreApplication::exit(0);
+}

@@ -1,0 +1,90 @@
+#include "screens/form5.h"
+
+#include "core/module1.h"
+#include "screens/form3.h"
+#include "screens/screens.h"
+#include "widgets/geometry.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <limits>
+
+using namespace Module1;
+
+namespace {
+
+constexpr QSize ClientSize{359, 253};
+constexpr QPoint ClientTopLeft{253, 225};
+
+constexpr ControlGeometry Layout[] = {
+    {"Label1", -1, 24, 8, 105, 17},
+    {"Text1", -1, 24, 32, 177, 25},
+    {"Label2", -1, 32, 64, 41, 17},
+    {"Text2", -1, 24, 88, 177, 25},
+    {"Label3", -1, 16, 120, 41, 17},
+    {"Text3", -1, 24, 144, 177, 25},
+    {"Command2", -1, 224, 88, 65, 33},
+    {"Command1", -1, 224, 136, 65, 33},
+};
+
+} // namespace
+
+Form5::Form5()
+{
+    setWindowTitle(QStringLiteral("データファイル設定"));
+    resize(ClientSize); // sizable, but nothing follows a resize
+
+    Label1 = new QLabel(QStringLiteral("音声"), this);
+    Text1 = new QLineEdit(this);
+    Label2 = new QLabel(QStringLiteral("画像"), this);
+    Text2 = new QLineEdit(this);
+    Label3 = new QLabel(QStringLiteral("データ"), this);
+    Text3 = new QLineEdit(this);
+    Command2 = new QPushButton(QStringLiteral("キャンセル"), this);
+    Command1 = new QPushButton(QStringLiteral("設定"), this);
+
+    QWidget *const controls[] = {Label1, Text1, Label2, Text2, Label3, Text3, Command2, Command1};
+    for (size_t i = 0; i < std::size(Layout); ++i)
+        place(controls[i], Layout[i]);
+    for (QLineEdit *box : {Text1, Text2, Text3})
+        box->setMaxLength(std::numeric_limits<int>::max()); // a folder is stored however long
+
+    // Enter and Esc press nothing here; the buttons are only for the pointer and the space bar.
+    Command1->setAutoDefault(false);
+    Command2->setAutoDefault(false);
+    setTabOrder(Command2, Command1);
+    setTabOrder(Command1, Text3);
+    setTabOrder(Text3, Text2);
+    setTabOrder(Text2, Text1);
+    Command2->setFocus();
+
+    connect(Command1, &QPushButton::clicked, this, &Form5::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form5::Command2_Click);
+
+    placeClientArea(ClientTopLeft);
+    Form_Load();
+}
+
+void Form5::Form_Load()
+{
+    Text2->setText(PicFolder);
+    Text1->setText(VoiceFolder);
+    Text3->setText(DataFolder);
+}
+
+void Form5::Command1_Click()
+{
+    PicFolder = Text2->text();
+    VoiceFolder = Text1->text();
+    DataFolder = Text3->text();
+    hide();
+    Screens::form3().show();
+}
+
+void Form5::Command2_Click()
+{
+    hide();
+    Screens::form3().show();
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QWidget>
+
+// One row of a screen's layout table: a control by its design name and index, and where it
+// stands in its container, in pixels.
+struct ControlGeometry
+{
+    const char *name;
+    int index; // -1 for a control that is not part of an array
+    int x, y, width, height;
+
+    QRect rect() const { return {x, y, width, height}; }
+};
+
+// Gives `widget` its design name ("Command1(2)"), so tests and tools can find it, and its place.
+inline void place(QWidget *widget, const ControlGeometry &geometry)
+{
+    const QString name = QString::fromLatin1(geometry.name);
+    widget->setObjectName(
+        geometry.index < 0 ? name : QStringLiteral("%1(%2)").arg(name).arg(geometry.index));
+    widget->setGeometry(geometry.rect());
+}
+
+// Sets a widget's background, text or button-face colour through its palette.
+inline void setColour(QWidget *widget, QPalette::ColorRole role, const QColor &colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(role, colour);
+    widget->setPalette(palette);
+    if (role == QPalette::Window)
+        widget->setAutoFillBackground(true);
+}
+
+// The old 24-bit colour numbers the logic uses: red in the low byte, so 255 is pure red.
+inline QColor colourFromNumber(int number)
+{
+    return QColor(number & 0xFF, (number >> 8) & 0xFF, (number >> 16) & 0xFF);
+}
+
+// A font by its design name and point size; widgets/fonts.cpp maps the names to installed faces.
+inline QFont designFont(const char *family, qreal points, bool bold = false)
+{
+    QFont font(QString::fromUtf8(family));
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}

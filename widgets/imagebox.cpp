@@ -1,0 +1,22 @@
+#include "widgets/imagebox.h"
+
+#include <QPainter>
+
+ImageBox::ImageBox(QWidget *parent)
+    : QWidget(parent)
+{ }
+
+void ImageBox::setPicture(const QImage &picture)
+{
+    m_picture = picture;
+    update();
+}
+
+void ImageBox::paintEvent(QPaintEvent *)
+{
+    if (m_picture.isNull())
+        return;
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(rect(), m_picture);
+}

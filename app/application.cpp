@@ -8,15 +8,7 @@
 #include <QMessageBox>
 #include <QTimer>
 
-#include <exception>
-
 namespace {
-Application::ErrorReport &errorReport()
-{
-    static Application::ErrorReport report;
-    return report;
-}
-
 void showReportAndQuit(const QString &message)
 {
     QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), message);
@@ -34,6 +26,7 @@ Application::Application(int &argc, char **argv)
     setApplicationVersion(QStringLiteral(PIKOMOJI_VERSION));
     setStyle(QStringLiteral("Fusion")); // paints the buttons' face colours on every desktop
     registerFontSubstitutes();
+    ErrorReport::set(showReportAndQuit);
     // The screens are owned by no window; they go before the application object does.
     connect(this, &QCoreApplication::aboutToQuit, this, &Screens::unloadAll);
     // One icon for every screen. Reading it means scanning Qt's image plugins, so it is set once
@@ -41,29 +34,7 @@ Application::Application(int &argc, char **argv)
     QTimer::singleShot(0, this, [] { setWindowIcon(Assets::programIcon()); });
 }
 
-bool Application::notify(QObject *receiver, QEvent *event)
+Application::~Application()
 {
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const RuntimeError &error) {
-        reportError(error.message());
-    } catch (const std::exception &error) {
-        reportError(QString::fromUtf8(error.what()));
-    } catch (...) {
-        reportError(QStringLiteral("不明なエラーです。"));
-    }
-    return true;
-}
-
-void Application::reportError(const QString &message)
-{
-    if (errorReport())
-        errorReport()(message);
-    else
-        showReportAndQuit(message);
-}
-
-void Application::setErrorReport(ErrorReport report)
-{
-    errorReport() = std::move(report);
+    ErrorReport::set({});
 }

@@ -1,5 +1,7 @@
 #include "core/runtimeerror.h"
 
+#include <utility>
+
 namespace {
 const char *description(RuntimeError::Number number)
 {
@@ -24,3 +26,24 @@ QString RuntimeError::message() const
         .arg(int(m_number))
         .arg(QString::fromUtf8(what()));
 }
+
+namespace ErrorReport {
+namespace {
+Report &current()
+{
+    static Report report;
+    return report;
+}
+} // namespace
+
+Report set(Report report)
+{
+    return std::exchange(current(), std::move(report));
+}
+
+void show(const QString &message)
+{
+    if (current())
+        current()(message);
+}
+} // namespace ErrorReport

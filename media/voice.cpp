@@ -3,7 +3,6 @@
 #include "media/audioclip.h"
 #include "media/audiooutput.h"
 #include "media/sdlaudio.h"
-#include "media/voiceinputhold.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
@@ -38,9 +37,8 @@ QByteArray readClip(const QString &path)
 }
 
 // Waits until `deadline` or until something happens, whichever is first, painting and running
-// timers meanwhile. Input is let in too, but only to be caught and held by VoiceInputHold: the
-// platform's own way to hold it (ExcludeUserInputEvents) keeps every pointer movement, and after
-// a clip the child would hear the letter under the pointer once for each of them.
+// timers meanwhile. Input is let in too: the screens' handler boundary holds the handler calls it
+// asks for until the handler that plays this clip has returned.
 void waitUntil(Clock::time_point deadline, QTimer &timer)
 {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
@@ -63,10 +61,14 @@ void prepare()
 
 void play(const QString &path)
 {
-    if (replacement()) {
+    if (replacement())
         replacement()(path);
-        return;
-    }
+    else
+        playThrough(path);
+}
+
+void playThrough(const QString &path)
+{
     AudioOutput &output = AudioOutput::instance();
     if (!output.open())
         return;
@@ -77,7 +79,6 @@ void play(const QString &path)
     const quint64 ticket = output.queue(clip.samples());
     const Clock::time_point stalled
         = Clock::now() + output.format().duration(clip.frames()) + StallAllowance;
-    const VoiceInputHold hold;
     QTimer timer; // its only job is to wake the wait below on time
     timer.setSingleShot(true);
     timer.setTimerType(Qt::PreciseTimer);

@@ -174,9 +174,10 @@ Form1::Form1()
     Image1->setMouseTracking(true);
     Image1->installEventFilter(this);
 
-    connect(m_letterButtons, &QButtonGroup::idClicked, this, &Form1::Command1_Click);
-    connect(Command2, &QToolButton::clicked, this, &Form1::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(m_letterButtons, &QButtonGroup::idClicked, this,
+        [this](int id) { handle([this, id] { Command1_Click(id); }); });
+    onClick(Command2, &Form1::Command2_Click);
+    onClick(Command3, &Form1::Command3_Click);
 
     placeClientArea(Form1Layout::ClientTopLeft);
 }
@@ -196,12 +197,12 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::MouseMove:
         if (watched == Image1) {
-            Image1_MouseMove();
+            handleMove(watched, [this] { Image1_MouseMove(); });
             return true;
         }
         for (int i = 0; i < int(Label1.size()); ++i)
             if (watched == Label1[i]) {
-                Label1_MouseMove(i);
+                handleMove(watched, [this, i] { Label1_MouseMove(i); });
                 return true;
             }
         break;
@@ -210,12 +211,12 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
             break;
         for (int i = 0; i < int(Label1.size()); ++i)
             if (watched == Label1[i]) {
-                Label1_Click(i);
+                handle([this, i] { Label1_Click(i); });
                 return true;
             }
         for (int i = 0; i < int(Label2.size()); ++i)
             if (watched == Label2[i]) {
-                Label2_Click(i);
+                handle([this, i] { Label2_Click(i); });
                 return true;
             }
         break;

@@ -74,9 +74,9 @@ Form3::Form3()
     setTabOrder(Command2, Command3);
     Command1->setFocus();
 
-    connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &Form3::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &Form3::Command3_Click);
+    onClick(Command1, &Form3::Command1_Click);
+    onClick(Command2, &Form3::Command2_Click);
+    onClick(Command3, &Form3::Command3_Click);
 
     Form_Load();
 }

@@ -60,8 +60,8 @@ Form5::Form5()
     setTabOrder(Text2, Text1);
     Command2->setFocus();
 
-    connect(Command1, &QPushButton::clicked, this, &Form5::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &Form5::Command2_Click);
+    onClick(Command1, &Form5::Command1_Click);
+    onClick(Command2, &Form5::Command2_Click);
 
     placeClientArea(ClientTopLeft);
     Form_Load();

@@ -8,6 +8,7 @@
 #include "app/application.h"
 #include "app/startup.h"
 #include "core/module1.h"
+#include "core/runtimeerror.h"
 #include "screens/form1.h"
 #include "screens/form3.h"
 #include "screens/form5.h"
@@ -94,7 +95,7 @@ int main(int argc, char *argv[])
     }
     Application app(argc, argv);
     const QString lesson = QDir::cleanPath(QString::fromLocal8Bit(argv[1])) + u'/';
-    Application::setErrorReport([](const QString &message) {
+    ErrorReport::set([](const QString &message) {
         fail(QStringLiteral("error report: %1").arg(message));
         QCoreApplication::exit(1);
     });

@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QScopeGuard>
-#include <QTimer>
 #include <QtTest/QTest>
 
 #include <SDL_audio.h>
@@ -88,44 +87,6 @@ INSTANTIATE_TEST_SUITE_P(Files, VoicePlayback,
         ClipCase{"ClaimsTwelveHours", pcmWav(16, 48000, 1, 0.1).replace(40, 4, "\xF0\xFF\xFF\xFF"),
             0.1, nullptr}), // the data chunk's length, at byte 40, says twelve hours
     [](const auto &info) { return std::string(std::get<0>(info.param)); });
-
-TEST_F(VoicePlayback, InputDuringAClipIsHandledAfterItInOrderButPaintingGoesOn)
-{
-    class Box : public QWidget
-    {
-    public:
-        QStringList seen; // the input that reached it, and where
-        int paints = 0;
-
-    protected:
-        void mousePressEvent(QMouseEvent *) override { seen << "press"; }
-        void mouseReleaseEvent(QMouseEvent *) override { seen << "release"; }
-        void mouseMoveEvent(QMouseEvent *e) override { seen << QString::number(e->position().x()); }
-        void paintEvent(QPaintEvent *) override { ++paints; }
-    } box;
-    box.setMouseTracking(true);
-    box.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
-    QTimer::singleShot(50, &box, [&box] { // posted, as the window system delivers input
-        const auto post = [&box](QEvent::Type type, int x, Qt::MouseButtons buttons = {}) {
-            QCoreApplication::postEvent(&box,
-                new QMouseEvent(type, QPointF(x, 10), box.mapToGlobal(QPointF(x, 10)),
-                    type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, {}));
-        };
-        post(QEvent::MouseButtonPress, 10, Qt::LeftButton);
-        post(QEvent::MouseButtonRelease, 10);
-        for (int x : {20, 30, 40})
-            post(QEvent::MouseMove, x);
-        box.update();
-    });
-    const int paints = box.paints;
-    Voice::play(clip(pcmWav(16, 48000, 1, 0.3)));
-    EXPECT_EQ(box.seen, QStringList()) << "handled during the clip";
-    EXPECT_GT(box.paints, paints);
-    QTest::qWait(50);
-    // A letter that speaks when the pointer moves over it speaks once, not at every move held.
-    EXPECT_EQ(box.seen, QStringList({"press", "release", "40"}));
-}
 
 TEST_F(VoicePlayback, AReplacedPlayerRecordsTheClipsWithoutPlayingThem)
 {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/application.h"
+#include "core/runtimeerror.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -36,12 +37,12 @@ QByteArray shiftJis(const QString &text)
 
 ErrorReportRecorder::ErrorReportRecorder()
 {
-    Application::setErrorReport([this](const QString &message) { reports.append(message); });
+    m_previous = ErrorReport::set([this](const QString &message) { reports.append(message); });
 }
 
 ErrorReportRecorder::~ErrorReportRecorder()
 {
-    Application::setErrorReport({});
+    ErrorReport::set(std::move(m_previous));
 }
 
 QWidget *nextTabStop(QWidget *widget)

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
+
 // Writes `bytes` to `dir`/`name`, creating folders on the way; returns the file's path.
 QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes);
 
@@ -21,6 +23,9 @@ public:
     ErrorReportRecorder &operator=(const ErrorReportRecorder &) = delete;
 
     QStringList reports;
+
+private:
+    std::function<void(const QString &)> m_previous;
 };
 
 #include <initializer_list>

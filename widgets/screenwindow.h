@@ -1,9 +1,22 @@
 #pragma once
 
+#include <QAbstractButton>
+#include <QPointer>
 #include <QWidget>
+
+#include <deque>
+#include <functional>
 
 // A top-level screen of the program. The close box never closes a screen; a close that the
 // program itself asks for, or that the desktop session sends as it ends, goes through.
+//
+// Every handler that Qt calls on a screen is entered through handle() or handleMove(), the one
+// boundary between Qt and the program's logic:
+// - Handlers run one at a time and to their end. A handler that plays a clip keeps the screen
+//   painting while the clip plays, and input arrives meanwhile; the handler calls it asks for are
+//   held, in order, and run once the running handler has returned, as if the input had come then.
+// - An error that a handler raises stops at the boundary and goes to the default error report;
+//   it never travels back through Qt's signals or event loop.
 class ScreenWindow : public QWidget
 {
     Q_OBJECT
@@ -20,6 +33,35 @@ public:
     // Places the window so that its client area's top-left corner is at `clientTopLeft`.
     void placeClientArea(QPoint clientTopLeft);
 
+    // Runs a click's or a key's handler now, or after the handler that is running.
+    void handle(std::function<void()> handler);
+    // The same for a pointer resting on `control`: of the moves held over one control, only the
+    // last is kept, so a letter speaks once more at most after a clip however the pointer moved.
+    void handleMove(const QObject *control, std::function<void()> handler);
+
+    // Connects a button's click to a handler of this screen, through handle().
+    template <typename Screen> void onClick(QAbstractButton *button, void (Screen::*handler)())
+    {
+        connect(button, &QAbstractButton::clicked, this, [this, handler] {
+            handle([this, handler] { (static_cast<Screen *>(this)->*handler)(); });
+        });
+    }
+
+    // True while any screen's handler runs.
+    static bool handlerRunning();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+
+private:
+    struct HeldCall
+    {
+        QPointer<const QObject> movedOver; // null for a click or key
+        std::function<void()> handler;
+    };
+
+    void run(const std::function<void()> &handler);
+    void runHeldCalls();
+
+    std::deque<HeldCall> m_held;
 };

@@ -1,0 +1,156 @@
+// Input that arrives while a clip plays, as the window system delivers it: queued back to back
+// through QWindowSystemInterface while the quiz screen waits for a real clip on SDL's dummy
+// driver. Each click, key and pointer rest must be handled after the clip, in order, on the
+// control it was aimed at.
+
+#include "core/module1.h"
+#include "media/voice.h"
+#include "quizfixture.h"
+#include "screens/form1.h"
+#include "screens/form3.h"
+#include "screens/screens.h"
+#include "testsupport.h"
+#include "widgets/inkwidgets.h"
+
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QWindow>
+#include <qpa/qwindowsysteminterface.h>
+
+#include <functional>
+
+using namespace Module1;
+
+namespace {
+const QString Sakana = QStringLiteral("sakana,さ,か,な,な,さ,か,た,ま");
+
+using Async = QWindowSystemInterface::AsynchronousDelivery;
+} // namespace
+
+class HeldInput : public QuizFixture
+{
+protected:
+    void SetUp() override
+    {
+        QuizFixture::SetUp();
+        writeLesson({Sakana});
+        // Every letter a clip of its own length, played for real.
+        const QStringList letters{"さ", "か", "な", "た", "ま"};
+        for (int i = 0; i < letters.size(); ++i)
+            writeFile(m_dir, QStringLiteral("voice/%1.wav").arg(letters[i]),
+                pcmWav(16, 22050, 1, 0.4 + 0.01 * i));
+        startQuiz();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&quiz()));
+        Voice::setPlayer([this](const QString &path) {
+            m_clips << path.section(u'/', -1);
+            Voice::playThrough(path);
+        });
+    }
+
+    // Queues what the window system would deliver for a click on `widget`: a press and a release
+    // at its centre, back to back, handled whenever the event loop next looks.
+    static void queueClick(QWidget *widget)
+    {
+        QWindow *window = widget->window()->windowHandle();
+        const QPointF local = widget->mapTo(widget->window(), widget->rect().center());
+        const QPointF global = widget->mapToGlobal(widget->rect().center());
+        QWindowSystemInterface::handleMouseEvent<Async>(
+            window, local, global, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
+        QWindowSystemInterface::handleMouseEvent<Async>(
+            window, local, global, Qt::NoButton, Qt::LeftButton, QEvent::MouseButtonRelease);
+    }
+    static void queueMove(QWidget *widget, int dx)
+    {
+        QWindow *window = widget->window()->windowHandle();
+        const QPoint point = widget->rect().center() + QPoint(dx, 0);
+        QWindowSystemInterface::handleMouseEvent<Async>(window,
+            widget->mapTo(widget->window(), QPointF(point)), widget->mapToGlobal(QPointF(point)),
+            Qt::NoButton, Qt::NoButton, QEvent::MouseMove);
+    }
+    static void queueKey(QWidget *window, int key, const QString &text = {})
+    {
+        for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+            QWindowSystemInterface::handleKeyEvent<Async>(
+                window->windowHandle(), type, key, Qt::NoModifier, text);
+    }
+    // Runs `input` `ms` into the clip that the next click starts.
+    void during(int ms, std::function<void()> input)
+    {
+        QTimer::singleShot(ms, &quiz(), std::move(input));
+    }
+};
+
+// Counts the paint events of the widgets it watches, in their "paints" property.
+class PaintCounter : public QObject
+{
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            watched->setProperty("paints", watched->property("paints").toInt() + 1);
+        return false;
+    }
+};
+
+TEST_F(HeldInput, ClicksDuringAClipAreAllJudgedAfterItInOrder)
+{
+    Form1 &form = quiz();
+    during(50, [&] { queueClick(form.Command1[3]); }); // た: wrong
+    during(100, [&] {
+        queueClick(form.Command1[1]); // さ: right
+        queueClick(form.Command1[2]); // か: right, back to back with the one before
+    });
+    // The pressed button shows it: the screen paints during the clip.
+    int paints = 0;
+    during(300, [&] { paints = form.Command1[3]->property("paints").toInt(); });
+    PaintCounter counter;
+    form.Command1[3]->installEventFilter(&counter);
+
+    clickLetterButton(0); // な: wrong, and its clip plays while the others arrive
+    EXPECT_EQ(takeClips(), (QStringList{"な.wav", "た.wav", "さ.wav", "か.wav"}));
+    EXPECT_EQ(marks(), "--++");
+    EXPECT_EQ(missedLetters(), (QStringList{"さ", "さ"}));
+    EXPECT_EQ(answers(), (QStringList{"さ", "か", ""}));
+    EXPECT_EQ(TargetPos, 2);
+    EXPECT_GT(paints, 0) << "the screen stopped painting during the clip";
+}
+
+TEST_F(HeldInput, QuitThenNextDuringAClipBehaveAsIfClickedAfterIt)
+{
+    Form1 &form = quiz();
+    during(50, [&] {
+        queueClick(form.Command3); // おわる
+        queueClick(form.Command2); // もんだい, on a screen that will be gone by then
+    });
+    clickLetterButton(1);
+    EXPECT_EQ(takeClips(), QStringList{"さ.wav"}) << "もんだい ran after おわる";
+    EXPECT_TRUE(Screens::form3().isVisible());
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(CurrentQuestion, 1);
+}
+
+TEST_F(HeldInput, KeysAndPointerRestsDuringAClipRunAfterItAndMovesCountOnce)
+{
+    Form1 &form = quiz();
+    for (int dx : {-20, -10, 0, 10}) // か, four moves apart in time: one rest
+        during(50 + dx + 20, [&form, dx] { queueMove(form.Label1[1], dx); });
+    during(100, [&] {
+        queueKey(&form, Qt::Key_Tab); // from the clicked さ to か
+        queueKey(&form, Qt::Key_Space, QStringLiteral(" ")); // presses か
+        queueMove(form.Label1[2], 0); // な
+    });
+    clickLetterButton(1); // さ: right
+    EXPECT_EQ(takeClips(), (QStringList{"さ.wav", "か.wav", "か.wav", "な.wav"}));
+    EXPECT_EQ(answers(), (QStringList{"さ", "か", ""})) << "the key was not handled after the clip";
+}
+
+TEST_F(HeldInput, AnErrorRaisedByARealClickStopsAtTheHandlerAndReachesTheErrorReport)
+{
+    ErrorReportRecorder recorder;
+    TargetPos = 5; // the letter asked lies beyond the last letter box
+    queueClick(quiz().Command1[1]);
+    QTest::qWait(100);
+    ASSERT_EQ(recorder.reports.size(), 1);
+    EXPECT_TRUE(recorder.reports[0].contains(QStringLiteral("'9'"))) << recorder.reports[0].toStdString();
+}

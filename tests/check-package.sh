@@ -27,7 +27,11 @@ expect "link /usr/bin/pikomoji to it" test "$(readlink "$r/bin/pikomoji")" = ../
 expect "lesson checker" test -x "$r/bin/pikomoji-check"
 expect "starter lesson" test -s "$r/lib/pikomoji/data/data.txt"
 expect "word pictures and marks" test -s "$r/lib/pikomoji/pic/すごい.jpg" -a -s "$r/lib/pikomoji/pic/しっかり.jpg"
-expect "voice clips" test "$(ls "$r/lib/pikomoji/voice" | grep -c '\.wav$')" -gt 10
+expect "voice clips for every kana" test "$(ls "$r/lib/pikomoji/voice" | grep -c '\.wav$')" -eq 142
+for lesson in animals food katakana; do
+    expect "lesson $lesson passes the checker with the shared clips" \
+        "$r/bin/pikomoji-check" --voice "$r/lib/pikomoji/voice" "$r/lib/pikomoji/lessons/$lesson/data"
+done
 expect "desktop entry" desktop-file-validate "$r/share/applications/jp.pikomoji.Pikomoji.desktop"
 expect "metainfo validates" appstreamcli validate --no-net "$r/share/metainfo/jp.pikomoji.Pikomoji.metainfo.xml"
 expect "scalable icon" test -s "$r/share/icons/hicolor/scalable/apps/jp.pikomoji.Pikomoji.svg"

@@ -1,11 +1,14 @@
-// The starter lesson in content/ is generated and then committed, so nothing at build time
-// notices a hand edit that breaks it or a regeneration that went wrong.
+// The starter lesson in content/ and the lessons in content/lessons/ are generated and then
+// committed, so nothing at build time notices a hand edit that breaks them or a regeneration
+// that went wrong.
 
 #include "lesson/lessoncheck.h"
 #include "lesson/lessonfile.h"
 #include "media/picture.h"
 
+#include <QDir>
 #include <QFile>
+#include <QImageReader>
 #include <QSet>
 #include <QStringDecoder>
 
@@ -42,9 +45,10 @@ TEST(StarterContent, LoadsTwentyRowsWithNothingForTheCheckerToFix)
                 letters.insert(row[field]);
     }
     for (const QString &name : pictures) {
-        const Picture::Result picture
-            = Picture::load(Content + "/pic/" + name + ".jpg", {153, 153});
+        const QString path = Content + "/pic/" + name + ".jpg";
+        const Picture::Result picture = Picture::load(path, {153, 153});
         EXPECT_TRUE(picture.ok()) << picture.error.toStdString();
+        EXPECT_EQ(QImageReader(path).size(), QSize(512, 512)) << name.toStdString();
     }
     for (const QString &letter : letters) {
         const QByteArray clip = contentFile("voice/" + letter + ".wav");
@@ -62,4 +66,29 @@ TEST(StarterContent, DataFileIsShiftJisWithCrLfAfterEveryRow)
     EXPECT_FALSE(decoder.hasError());
     EXPECT_EQ(
         LessonFile::read(Content + "/data/data.txt").encoding, LessonFile::Encoding::ShiftJis);
+}
+
+// Every other lesson sits in its own folder with data/ and pic/ and speaks with the starter's
+// clips: the checker, run as a parent runs it with --voice on the shared folder, finds nothing.
+TEST(StarterContent, EveryLessonIsCleanWithTheSharedVoiceFolder)
+{
+    const QStringList lessons
+        = QDir(Content + "/lessons").entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    EXPECT_EQ(lessons, QStringList({"animals", "food", "katakana"}));
+    for (const QString &name : lessons) {
+        const QString folder = Content + "/lessons/" + name;
+        QByteArray out;
+        QByteArray err;
+        EXPECT_EQ(
+            LessonCheck::run(
+                {"pikomoji-check", "--voice", Content + "/voice", folder + "/data"}, out, err),
+            0)
+            << name.toStdString() << "\n"
+            << out.toStdString() << err.toStdString();
+        const LessonFile lesson = LessonFile::read(folder + "/data/data.txt");
+        EXPECT_EQ(lesson.rows.size(), 20) << name.toStdString();
+        for (const LessonFile::Row &row : lesson.rows)
+            EXPECT_EQ(QImageReader(folder + "/pic/" + row[0] + ".jpg").size(), QSize(512, 512))
+                << name.toStdString() << "/" << row[0].toStdString();
+    }
 }

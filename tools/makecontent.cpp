@@ -1,12 +1,16 @@
-// makecontent: writes the starter lesson, content/data/data.txt and content/pic/*.jpg, from the
-// word list tools/lesson-words.txt. The output is committed; run this only to change the lesson.
+// makecontent: writes a lesson, <folder>/data/data.txt and <folder>/pic/*.jpg, from a word
+// list: tools/lesson-words.txt for the starter lesson in content/, tools/lesson-<name>-words.txt
+// for the lessons in content/lessons/<name>/. The output is committed; run this only to change
+// a lesson.
 //
 //   cmake --build build --target makecontent
 //   QT_QPA_PLATFORM=offscreen build/tools/makecontent tools/lesson-words.txt content
+//   QT_QPA_PLATFORM=offscreen build/tools/makecontent tools/lesson-animals-words.txt \
+//       content/lessons/animals
 //
 // Needs the Noto Color Emoji font (Debian package fonts-noto-color-emoji, SIL OFL 1.1): every
-// picture is one of its emoji, drawn large on a pale background. The voice clips come from
-// tools/makevoices.sh, which reads the data.txt written here.
+// picture is one of its emoji, drawn large on a pale background. The voice clips, shared by all
+// lessons, come from tools/makevoices.sh.
 
 #include <QColor>
 #include <QDir>
@@ -35,9 +39,10 @@ constexpr int AnswerCount = 5;
 constexpr int MaxWordLetters = 3;
 constexpr int MaxWords = 20;
 
-// Pictures are 256 px squares: the quiz shows them at 153 px, so they are always scaled down.
-constexpr int PictureSize = 256;
-constexpr int JpegQuality = 88;
+// Pictures are 512 px squares: the quiz shows them at 153 px, and a lesson may be shown on a
+// larger screen one day. The emoji's bitmap is smaller and is scaled up smoothly.
+constexpr int PictureSize = 512;
+constexpr int JpegQuality = 85;
 // The emoji fills this share of the picture's side; the rest is background.
 constexpr double EmojiShare = 0.80;
 // Noto Color Emoji holds bitmaps drawn at 109 px per em; asking for that size gets them unscaled.
@@ -83,12 +88,20 @@ void fail(const QString &message)
     std::fprintf(stderr, "makecontent: %s\n", qPrintable(message));
 }
 
-// Plain hiragana: あ to ん without the small kana, which the quiz's big buttons would show
-// the same size as ordinary letters.
-bool isPlainHiragana(QChar c)
+enum class Script { None, Hiragana, Katakana };
+
+// Plain hiragana (あ to ん) or katakana (ア to ン), without the small kana, which the quiz's big
+// buttons would show the same size as ordinary letters, and without ー, which is not a letter.
+Script plainKana(QChar c)
 {
-    static const QString Small = QStringLiteral("ぁぃぅぇぉっゃゅょゎ");
-    return c.unicode() >= 0x3041 && c.unicode() <= 0x3093 && !Small.contains(c);
+    static const QString Small = QStringLiteral("ぁぃぅぇぉっゃゅょゎァィゥェォッャュョヮ");
+    if (Small.contains(c))
+        return Script::None;
+    if (c.unicode() >= 0x3041 && c.unicode() <= 0x3093)
+        return Script::Hiragana;
+    if (c.unicode() >= 0x30A1 && c.unicode() <= 0x30F3)
+        return Script::Katakana;
+    return Script::None;
 }
 
 QStringList splitLetters(const QString &text)
@@ -125,9 +138,15 @@ std::optional<Word> parseLine(const QString &line, const QString &where)
         fail(where + QStringLiteral(": \"%1\" must have one to three letters").arg(columns[1]));
         return std::nullopt;
     }
+    // One script a line: a katakana word among hiragana buttons would give itself away.
+    const Script script = plainKana(word.letters.first()[0]);
     for (const QString &letter : word.letters + word.distractors) {
-        if (!isPlainHiragana(letter[0])) {
-            fail(where + QStringLiteral(": \"%1\" is not a plain hiragana letter").arg(letter));
+        if (plainKana(letter[0]) == Script::None) {
+            fail(where + QStringLiteral(": \"%1\" is not a plain kana letter").arg(letter));
+            return std::nullopt;
+        }
+        if (plainKana(letter[0]) != script) {
+            fail(where + QStringLiteral(": %1 mixes hiragana and katakana").arg(columns[1]));
             return std::nullopt;
         }
     }
@@ -391,7 +410,7 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 3) {
-        fail(QStringLiteral("usage: makecontent <lesson-words.txt> <content folder>"));
+        fail(QStringLiteral("usage: makecontent <words file> <lesson folder>"));
         return 2;
     }
     std::optional<QList<Word>> words = readWordList(args[1]);

@@ -1,18 +1,23 @@
 #!/usr/bin/env bash
-# makevoices.sh: speaks every letter of the starter lesson into content/voice/<letter>.wav.
+# makevoices.sh: speaks every kana letter into content/voice/<letter>.wav.
 #
 #   tools/makevoices.sh [content folder]        (default: content/ beside tools/)
 #
-# It reads content/data/data.txt (Shift-JIS), takes every distinct letter of fields 2 to 9, and
-# has Open JTalk say it with the HTS voice "nitech_jp_atr503_m001". sox then cuts the silence at
-# both ends and brings every clip to the same loudness: 16-bit mono PCM at 22050 Hz, 0.2 to
-# 0.45 s long. The clips are committed, so the program itself needs none of this.
+# The letters: the 46 plain hiragana from あ to ん (with を), the 20 voiced ones (が to ぼ) and
+# the 5 semi-voiced ones (ぱ to ぽ), and the same 71 in katakana, which get the same clip as
+# their hiragana. Small kana and ー are never letters of a lesson, so they have none. Every
+# lesson shares these clips. Open JTalk says each letter with the HTS voice
+# "nitech_jp_atr503_m001"; the clip is 16-bit mono PCM at 22050 Hz, 0.15 to 1.2 s long, and
+# every clip is brought to the same loudness. The clips are committed, so the program itself
+# needs none of this.
 #
 # Generator-only tools (Debian 12 packages; not needed to build or run the program):
 #   open-jtalk, open-jtalk-mecab-naist-jdic   text analysis (BSD-3-clause)
-#   hts-voice-nitech-jp-atr503-m001           the voice (CC BY 3.0; in the contrib area)
+#   hts-voice-nitech-jp-atr503-m001           the voice (CC BY 3.0; in the contrib area, so
+#                                             add "contrib" to the Components of
+#                                             /etc/apt/sources.list.d/debian.sources first)
 #   htsengine                                 hts_engine, synthesis from timed labels
-#   sox                                       trimming and levelling
+#   sox                                       filtering, trimming and levelling
 #   iconv (libc-bin), perl (perl-base)
 #
 # Why the detour through labels: Open JTalk says a lone letter as a clipped 80 to 150 ms
@@ -20,20 +25,32 @@
 # it. So the letter is analysed as a long syllable ("ネー"), and hts_engine synthesises it from
 # Open JTalk's own labels with the first half of the vowel held longer. Katakana input keeps
 # は and へ from being read as the particles "wa" and "e"; every reading is checked anyway.
+#
+# Why the consonant is strengthened: the voice breathes its h, p and k, and bursts its t, 30 to
+# 50 dB below the vowel that follows, where a silence trim takes them for silence and a child
+# hears "o" for と or ほ. For a syllable that starts with a voiceless consonant, the part before
+# the vowel gets its high frequencies (above 1.2 kHz, where a burst or a breath lives, and
+# where the closure's murmur does not) raised until they reach 20 dB below the vowel, by at
+# most 30 dB. The clip is then cut by energy with a short pre-roll and a 4 ms fade-in, so the
+# onset is kept whole and starts without a click. tests/test_voiceclips.cpp measures the result.
 set -euo pipefail
 export LC_ALL=C.UTF-8
 
 here=$(cd "$(dirname "$0")" && pwd)
 content=${1:-$here/../content}
-lesson=$content/data/data.txt
 dictionary=/var/lib/mecab/dic/open-jtalk/naist-jdic
 voice=/usr/share/hts-voice/nitech-jp-atr503-m001/nitech_jp_atr503_m001.htsvoice
+
+hiragana='あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわをん
+がぎぐげござじずぜぞだぢづでどばびぶべぼぱぴぷぺぽ'
 
 rate=22050
 target_rms_db=-12 # RMS of its loudest 50 ms that every clip is brought to
 max_peak_db=-1    # ...unless its peak would pass this
-silence_db=-45    # below this (after peak levelling), the ends count as silence
 held_vowel=1800000 # length of the held first half of the vowel, in 100 ns label units (180 ms)
+consonant_db=-20  # the voiceless consonant's high band is raised to this, relative to the vowel
+max_boost_db=30   # ...by at most this much
+edge_db=-45       # frames quieter than this, relative to the loudest, are silence at the ends
 
 die() {
     echo "makevoices: $*" >&2
@@ -45,11 +62,6 @@ for tool in open_jtalk hts_engine sox iconv perl; do
 done
 [ -d "$dictionary" ] || die "no Open JTalk dictionary in $dictionary (open-jtalk-mecab-naist-jdic)"
 [ -f "$voice" ] || die "no voice $voice (hts-voice-nitech-jp-atr503-m001, Debian contrib)"
-[ -f "$lesson" ] || die "no lesson file $lesson; run makecontent first"
-
-# Every distinct letter of fields 2 to 9, one a line.
-letters=$(iconv -f CP932 -t UTF-8 "$lesson" | tr -d '\r' | cut -d, -f2-9 | tr ',' '\n' | grep -v '^$' | sort -u)
-[ -n "$letters" ] || die "$lesson names no letters"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -84,6 +96,12 @@ hold_vowel() {
         }' "$1"
 }
 
+# The syllable's consonant phoneme as the labels name it ("k", "sh", "ts"...), or nothing.
+consonant() {
+    awk 'function phoneme(label, parts) { split(label, parts, /[-+]/); return parts[2] }
+        { name[NR] = phoneme($3) } END { if (NR == 5) print name[2] }' "$1"
+}
+
 # The peak of a clip and the RMS of its loudest 50 ms (the vowel, which is what the ear judges a
 # syllable's loudness by), in dBFS, as "peak rms". A whole-clip RMS would count a consonant's
 # closure as quiet and turn clips like た up too far.
@@ -102,6 +120,73 @@ levels() {
         }'
 }
 
+# Reads "full high" sample pairs (the clip and its high band) and writes the shaped clip as
+# sox's .dat text. With `boost` 1, the part before the vowel gets its high band raised from
+# where the consonant starts (the first 5 ms frame whose high band is within 20 dB of the
+# consonant's strongest), and its low band lowered by 20 dB throughout (the voice murmurs in a
+# t's or k's closure, which should be silent). The vowel starts at the first frame within 15 dB
+# of the loudest; both changes fade out over the 10 ms up to it. The clip is then cut by energy
+# at both ends, with a pre-roll and fades.
+shape() {
+    awk -v rate="$rate" -v boost="$1" -v target="$consonant_db" -v most="$max_boost_db" \
+        -v edge="$edge_db" '
+        function db(energy) { return energy > 0 ? 10 * log(energy) / log(10) : -200 }
+        function ramp(i, from, to) { return i <= from ? 0 : i >= to ? 1 : (i - from) / (to - from) }
+        { x[n] = $1; h[n] = $2; n++ }
+        END {
+            f = int(rate * 0.005); frames = int(n / f)
+            loudest = -200
+            for (k = 0; k < frames; k++) {
+                e = 0; g = 0
+                for (i = k * f; i < (k + 1) * f; i++) { e += x[i] * x[i]; g += h[i] * h[i] }
+                full[k] = db(e / f); high[k] = db(g / f)
+                if (full[k] > loudest) loudest = full[k]
+            }
+            for (vowel = 0; vowel < frames && full[vowel] < loudest - 15; vowel++) {}
+            raise = 0; lower = 0; onset = 0
+            if (boost) {
+                strongest = -200
+                for (k = 0; k < vowel; k++) if (high[k] > strongest) strongest = high[k]
+                for (onset = 0; onset < vowel && high[onset] < strongest - 20; onset++) {}
+                gain = loudest + target - strongest
+                if (gain > most) gain = most
+                if (gain < 0) gain = 0
+                raise = exp(gain / 20 * log(10)) - 1
+                lower = exp(-20 / 20 * log(10)) - 1
+            }
+            ramp_ = int(rate * 0.005); fall = int(rate * 0.01); end_ = vowel * f
+            for (i = 0; i < n; i++) {
+                fading = 1 - ramp(i, end_ - fall, end_)
+                up = ramp(i, onset * f - ramp_, onset * f) * fading
+                y[i] = x[i] + raise * up * h[i] + lower * fading * (x[i] - h[i])
+            }
+            # Ends by energy of the shaped clip, in 5 ms frames.
+            loudest = -200
+            for (k = 0; k < frames; k++) {
+                e = 0
+                for (i = k * f; i < (k + 1) * f; i++) e += y[i] * y[i]
+                level[k] = db(e / f); if (level[k] > loudest) loudest = level[k]
+            }
+            for (first = 0; level[first] < loudest + edge; first++) {}
+            for (last = frames - 1; level[last] < loudest + edge; last--) {}
+            start = first * f - int(rate * 0.015); if (start < 0) start = 0
+            stop = (last + 1) * f + int(rate * 0.02); if (stop > n) stop = n
+            fadeIn = int(rate * 0.004); fadeOut = int(rate * 0.015)
+            pi = atan2(0, -1)
+            for (i = start; i < stop; i++) {
+                v = y[i]
+                if (i - start < fadeIn) v *= 0.5 - 0.5 * cos(pi * (i - start) / fadeIn)
+                if (stop - 1 - i < fadeOut) v *= 0.5 - 0.5 * cos(pi * (stop - 1 - i) / fadeOut)
+                printf "%.6f %.9f\n", (i - start) / rate, v
+            }
+        }'
+}
+
+# The voiceless consonants, whose burst or breath the voice makes too faint.
+voiceless=" k s sh t ch ts h f p "
+
+letters=$(printf '%s' "$hiragana" | tr -d '\n' | perl -CSA -ne 'print "$_\n" for split //')
+count=0
 while IFS= read -r letter; do
     kana=$(katakana "$letter")
     trace=$work/trace.txt
@@ -119,21 +204,31 @@ while IFS= read -r letter; do
 
     labels "$trace" >"$work/plain.lab"
     hold_vowel "$work/plain.lab" >"$work/held.lab" || die "unexpected phonemes for $letter"
+    sound=$(consonant "$work/held.lab")
+    boost=0
+    [[ $voiceless == *" $sound "* ]] && boost=1
     hts_engine -m "$voice" -vp -g -6 -ow "$work/raw.wav" "$work/held.lab"
 
-    # Rumble off, silence cut at both ends (at a level relative to the clip's own peak), short
-    # fades so the clip neither starts nor stops with a click.
-    sox -R "$work/raw.wav" -c 1 "$work/trimmed.wav" highpass 60 gain -n -3 \
-        silence 1 0.005 "${silence_db}d" reverse silence 1 0.005 "${silence_db}d" reverse
-    sox -R "$work/trimmed.wav" -b 16 "$work/cut.wav" fade t 0.003 0 0.015 rate -v "$rate"
+    # Rumble off and down to the clip's rate; its high band beside it; then shaped.
+    sox -R "$work/raw.wav" -c 1 -b 32 -e floating-point "$work/full.wav" highpass 60 rate -v "$rate"
+    sox -R "$work/full.wav" "$work/high.wav" sinc 1200
+    sox "$work/full.wav" -t dat - | awk '!/^;/ { print $2 }' >"$work/full.txt"
+    sox "$work/high.wav" -t dat - | awk '!/^;/ { print $2 }' >"$work/high.txt"
+    { printf '; Sample Rate %d\n; Channels 1\n' "$rate"
+      paste -d' ' "$work/full.txt" "$work/high.txt" | shape "$boost"; } >"$work/shaped.dat"
+    sox -R "$work/shaped.dat" -b 16 "$work/cut.wav"
     read -r peak rms < <(levels "$work/cut.wav")
     gain=$(awk -v p="$peak" -v r="$rms" -v t="$target_rms_db" -v m="$max_peak_db" \
         'BEGIN { g = t - r; if (p + g > m) g = m - p; printf "%.2f", g }')
-    sox -R "$work/cut.wav" -b 16 "$work/voice/$letter.wav" gain "$gain"
-    printf '%s  %-6s %.3f s  gain %+6.2f dB\n' "$letter" "$spoken" "$(soxi -D "$work/voice/$letter.wav")" "$gain"
+    sox -R "$work/shaped.dat" -b 16 "$work/voice/$letter.wav" gain "$gain"
+    cp "$work/voice/$letter.wav" "$work/voice/$kana.wav"
+    printf '%s %s  %-6s %-3s %.3f s  gain %+6.2f dB\n' "$letter" "$kana" "$spoken" "$sound" \
+        "$(soxi -D "$work/voice/$letter.wav")" "$gain"
+    count=$((count + 1))
 done <<<"$letters"
+[ "$count" -eq 71 ] || die "spoke $count letters, expected 71"
 
 mkdir -p "$content/voice"
 rm -f "$content/voice/"*.wav
 cp "$work/voice/"*.wav "$content/voice/"
-echo "makevoices: $(wc -l <<<"$letters") clips in $content/voice"
+echo "makevoices: $((count * 2)) clips in $content/voice"

@@ -107,15 +107,15 @@ bool FieldReader::readField(QByteArray &field)
 
     if (c == '"') {
         advance();
-        c = take(field, [](int c) { return c == '"'; });
+        c = take(field, [](int next) { return next == '"'; });
         if (c == '"')
             advance();
         QByteArray dropped; // between the closing quote and the next comma
         const bool cut = m_fieldCut;
-        c = take(dropped, [](int c) { return c == ',' || isLineEnd(c); });
+        c = take(dropped, [](int next) { return next == ',' || isLineEnd(next); });
         m_fieldCut = cut;
     } else {
-        c = take(field, [](int c) { return c == ',' || isLineEnd(c); });
+        c = take(field, [](int next) { return next == ',' || isLineEnd(next); });
         while (!field.isEmpty() && isBlank(field.back()))
             field.chop(1);
     }

@@ -15,12 +15,13 @@ namespace LessonCheck {
 
 namespace {
 
-// Field positions within LessonFile::Row (0-based), named after what the quiz does with them.
-constexpr int PictureField = 0;
-constexpr int FirstLetterField = 1;
-constexpr int LastLetterField = 3;
-constexpr int FirstAnswerField = 4;
-constexpr int LastAnswerField = 8;
+// Field positions within LessonFile::Row, which counts from 0 where the question table counts
+// from 1.
+constexpr int PictureField = Lesson::PictureField - 1;
+constexpr int FirstLetterField = Lesson::FirstLetterField - 1;
+constexpr int LastLetterField = Lesson::LastLetterField - 1;
+constexpr int FirstAnswerField = Lesson::FirstAnswerField - 1;
+constexpr int LastAnswerField = Lesson::LastAnswerField - 1;
 
 const QString MarkPictures[] = {QStringLiteral("すごい.jpg"), QStringLiteral("しっかり.jpg")};
 

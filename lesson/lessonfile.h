@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/lessonfields.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -12,8 +14,8 @@ class QIODevice;
 // What reading a lesson file found. The program and the lesson checker both read through here.
 struct LessonFile
 {
-    static constexpr int FieldsPerRow = 9;
-    static constexpr int MaxRows = 20;
+    static constexpr int FieldsPerRow = Lesson::FieldsPerRow;
+    static constexpr int MaxRows = Lesson::MaxQuestions;
     using Row = std::array<QString, FieldsPerRow>;
 
     enum class Encoding { ShiftJis, Utf8 };

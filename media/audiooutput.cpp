@@ -147,7 +147,7 @@ std::optional<AudioOutput::Times> AudioOutput::times(quint64 ticket)
         return std::nullopt;
     const DeviceLock lock(m_device);
     const auto clip = std::find_if(m_clips.begin(), m_clips.end(),
-        [ticket](const Clip &clip) { return clip.ticket == ticket; });
+        [ticket](const Clip &queued) { return queued.ticket == ticket; });
     if (clip == m_clips.end() || clip->taken < clip->samples.size())
         return std::nullopt;
     return clip->times;
@@ -160,7 +160,7 @@ void AudioOutput::release(quint64 ticket)
     QByteArray samples; // freed after the lock is let go
     const DeviceLock lock(m_device);
     const auto clip = std::find_if(m_clips.begin(), m_clips.end(),
-        [ticket](const Clip &clip) { return clip.ticket == ticket; });
+        [ticket](const Clip &queued) { return queued.ticket == ticket; });
     if (clip == m_clips.end())
         return;
     if (clip->taken == clip->samples.size())

@@ -1,5 +1,6 @@
 #include "screens/form1.h"
 
+#include "core/lessonfields.h"
 #include "core/module1.h"
 #include "core/runtimeerror.h"
 #include "media/picture.h"
@@ -58,13 +59,43 @@ QString clipName(const QString &letter)
 
 } // namespace
 
+// The layout table holds every control of the quiz screen once, under a name this screen has, and
+// as many of each array as the array holds.
+namespace {
+constexpr int rows(std::string_view name)
+{
+    return rowsNamed(Form1Layout::Controls, name);
+}
+template <typename Array> constexpr int sizeOf = int(std::tuple_size_v<Array>);
+} // namespace
+static_assert(namesOnly(Form1Layout::Controls,
+    {"Shape1", "Shape2", "Label1", "Label2", "Label4", "Label5", "Image1", "Image2", "Image4",
+        "Command1", "Command2", "Command3", "Frame1", "Option1"}));
+static_assert(rows("Label1") == sizeOf<decltype(Form1::Label1)> && rows("Label2") == sizeOf<decltype(Form1::Label2)> && rows("Label4") == sizeOf<decltype(Form1::Label4)> && rows("Label5") == sizeOf<decltype(Form1::Label5)> && rows("Image2") == sizeOf<decltype(Form1::Image2)> && rows("Command1") == sizeOf<decltype(Form1::Command1)> && rows("Option1") == sizeOf<decltype(Form1::Option1)>);
+static_assert(rows("Shape1") == 1 && rows("Shape2") == 1 && rows("Image1") == 1
+    && rows("Image4") == 1 && rows("Command2") == 1 && rows("Command3") == 1
+    && rows("Frame1") == 1);
+
 Form1::Form1()
 {
     setWindowTitle(QStringLiteral("もんだい"));
     resize(Form1Layout::ClientSize); // sizable, but nothing follows a resize
     setColour(this, QPalette::Window, WindowColour);
-    const QColor highlight = palette().color(QPalette::Highlight);
 
+    createControls();
+    styleLetterArea();
+    styleTitleBlock();
+    styleButtons();
+    styleProgressRecord();
+    orderTabStops();
+    connectHandlers();
+
+    placeClientArea(Form1Layout::ClientTopLeft);
+}
+
+// Every control, from the back to the front, where the layout table puts it.
+void Form1::createControls()
+{
     for (const ControlGeometry &row : Form1Layout::Controls) {
         const std::string_view name = row.name;
         QWidget *control = nullptr;
@@ -100,10 +131,14 @@ Form1::Form1()
         Q_ASSERT(control);
         place(control, row);
     }
+}
 
-    // The letter area: six big brush-style letters on the window's own colour.
+// The letter area: six big brush-style letters on the window's own colour, the first one red.
+void Form1::styleLetterArea()
+{
+    const QColor highlight = palette().color(QPalette::Highlight);
     const QFont letterFont = designFont("AR楷書体M", 99.75, true);
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < Lesson::LetterCount; ++i) {
         for (QLabel *box : {Label1[i], Label2[i]}) {
             box->setFont(letterFont);
             box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -112,8 +147,12 @@ Form1::Form1()
         setColour(Label2[i], QPalette::WindowText, highlight);
     }
     setLetterColour(0, Red);
+}
 
-    // The title block.
+// The title, "あいうえお", the credit and the version.
+void Form1::styleTitleBlock()
+{
+    const QColor highlight = palette().color(QPalette::Highlight);
     Label1[3]->setText(QStringLiteral("ぴこもじ"));
     Label1[3]->setFont(designFont("HG丸ｺﾞｼｯｸM-PRO", 9.75));
     setColour(Label1[3], QPalette::WindowText, TitleGreen);
@@ -125,11 +164,14 @@ Form1::Form1()
     setColour(Label4[1], QPalette::WindowText, highlight);
     for (QLabel *label : Label4)
         setColour(label, QPalette::Window, WindowColour);
+}
 
-    // The letter buttons, "もんだい" and "おわる".
+// The letter buttons, "もんだい" with its star, "おわる", the celebration picture and the options.
+void Form1::styleButtons()
+{
     const QFont buttonFont = designFont("AR楷書体M", 90, true);
     m_letterButtons = new QButtonGroup(this);
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < Lesson::AnswerCount; ++i) {
         Command1[i]->setFont(buttonFont);
         setColour(Command1[i], QPalette::Button, LetterButtonFace);
         m_letterButtons->addButton(Command1[i], i);
@@ -147,22 +189,31 @@ Form1::Form1()
     // The frame and its options are transparent: the window's own colour shows through.
     Option1[0]->setText(QStringLiteral("あり"));
     Option1[1]->setText(QStringLiteral("なし"));
+}
 
-    // The missed-letter list.
+// The missed-letter list.
+void Form1::styleProgressRecord()
+{
     for (QLabel *box : Label5) {
         box->setFont(designFont("AR丸ゴシック体M", 18));
         setColour(box, QPalette::WindowText, MissedLetterRed);
         setColour(box, QPalette::Window, WindowColour);
     }
+}
 
+void Form1::orderTabStops()
+{
     QWidget *previous = Command1[0];
     for (QWidget *next : std::initializer_list<QWidget *>{Command1[1], Command1[2], Command1[3],
              Command1[4], Command2, Option1[0], Option1[1], Command3}) {
-        setTabOrder(previous, next);
+        QWidget::setTabOrder(previous, next);
         previous = next;
     }
     Command1[0]->setFocus();
+}
 
+void Form1::connectHandlers()
+{
     // The listening aids: the letter boxes and the title labels speak when touched or clicked,
     // the answer boxes when clicked, the picture when the pointer moves over it.
     for (QLabel *label : Label1) {
@@ -178,8 +229,6 @@ Form1::Form1()
         [this](int id) { handle([this, id] { Command1_Click(id); }); });
     onClick(Command2, &Form1::Command2_Click);
     onClick(Command3, &Form1::Command3_Click);
-
-    placeClientArea(Form1Layout::ClientTopLeft);
 }
 
 Form1::~Form1() = default;
@@ -255,7 +304,8 @@ void Form1::setPicture(ImageBox *control, const QString &path)
 
 void Form1::Command1_Click(int Index)
 {
-    const QString clip = clipName(Questions(CurrentQuestion, add(Integer(Index), 5)));
+    const QString clip
+        = clipName(Questions(CurrentQuestion, add(Integer(Index), Lesson::FirstAnswerField)));
     if (WordDone == True) {
         PlayVoice(VoiceFolder, clip);
         return;
@@ -266,13 +316,14 @@ void Form1::Command1_Click(int Index)
     if (answer == asked) {
         element(Label2, TargetPos)->setText(answer);
         PlayVoice(VoiceFolder, clip);
-        if (MarkCount <= 39) {
+        if (MarkCount <= Progress::MarkPlaces - 1) {
             setPicture(
                 element(Image2, MarkCount), filePath(PicFolder, QStringLiteral("すごい.jpg")));
             increment(MarkCount);
         }
         setLetterColour(TargetPos, Black);
-        if (TargetPos >= 2 || element(Label1, add(TargetPos, 1))->text().isEmpty()) {
+        if (TargetPos >= Lesson::LetterCount - 1
+            || element(Label1, add(TargetPos, 1))->text().isEmpty()) {
             // The word is complete.
             Image4->setVisible(true);
             WordDone = True;
@@ -282,11 +333,11 @@ void Form1::Command1_Click(int Index)
         }
     } else {
         PlayVoice(VoiceFolder, clip);
-        if (MarkCount <= 39) {
+        if (MarkCount <= Progress::MarkPlaces - 1) {
             setPicture(
                 element(Image2, MarkCount), filePath(PicFolder, QStringLiteral("しっかり.jpg")));
             increment(MarkCount);
-            if (MissCount <= 10) {
+            if (MissCount <= Progress::MissedLetterPlaces - 1) {
                 element(Label5, MissCount)->setText(asked);
                 increment(MissCount);
             }
@@ -306,7 +357,7 @@ void Form1::Command2_Click()
     else
         CurrentQuestion = 1;
     ShowQuestion(PicFolder, CurrentQuestion);
-    for (int field = 2; field <= 4; ++field)
+    for (int field = Lesson::FirstLetterField; field <= Lesson::LastLetterField; ++field)
         PlayVoice(VoiceFolder, clipName(Questions(CurrentQuestion, field)));
 }
 
@@ -319,7 +370,8 @@ void Form1::Command3_Click()
 
 void Form1::Label1_Click(int Index)
 {
-    PlayVoice(VoiceFolder, clipName(Questions(CurrentQuestion, add(Integer(Index), 2))));
+    PlayVoice(VoiceFolder,
+        clipName(Questions(CurrentQuestion, add(Integer(Index), Lesson::FirstLetterField))));
 }
 
 void Form1::Label1_MouseMove(int Index)
@@ -334,6 +386,6 @@ void Form1::Label2_Click(int Index)
 
 void Form1::Image1_MouseMove()
 {
-    for (int field = 2; field <= 4; ++field)
+    for (int field = Lesson::FirstLetterField; field <= Lesson::LastLetterField; ++field)
         PlayVoice(VoiceFolder, clipName(Questions(CurrentQuestion, field)));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/lessonfields.h"
 #include "widgets/screenwindow.h"
 
 #include <array>
@@ -25,18 +26,19 @@ public:
     ~Form1() override;
 
     // Controls by their design names; arrays are indexed as the design numbers them.
-    std::array<InkLabel *, 5> Label1{}; // 0-2 the word's letters; 3 the title; 4 "あいうえお"
-    std::array<InkLabel *, 3> Label2{}; // the answer boxes under the letters
-    std::array<InkButton *, 5> Command1{}; // the letter buttons
+    std::array<InkLabel *, Lesson::LetterCount + 2>
+        Label1{}; // the letters, the title, "あいうえお"
+    std::array<InkLabel *, Lesson::LetterCount> Label2{}; // the answer boxes under the letters
+    std::array<InkButton *, Lesson::AnswerCount> Command1{}; // the letter buttons
     QToolButton *Command2 = nullptr; // もんだい, with the star above its caption
     QPushButton *Command3 = nullptr; // おわる
     ImageBox *Image1 = nullptr; // the word's picture
-    std::array<ImageBox *, 40> Image2{}; // the marks row
+    std::array<ImageBox *, Progress::MarkPlaces> Image2{}; // the marks row
     ImageBox *Image4 = nullptr; // the celebration picture
     FrameBox *Frame1 = nullptr;
     std::array<QRadioButton *, 2> Option1{}; // あり, なし
     std::array<QLabel *, 2> Label4{}; // the credit and the version
-    std::array<QLabel *, 11> Label5{}; // the missed letters
+    std::array<QLabel *, Progress::MissedLetterPlaces> Label5{}; // the missed letters
     Shape *Shape1 = nullptr; // the panel behind the marks
     Shape *Shape2 = nullptr; // the white mat behind the picture
 
@@ -61,5 +63,14 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The constructor's steps, in order.
+    void createControls();
+    void styleLetterArea();
+    void styleTitleBlock();
+    void styleButtons();
+    void styleProgressRecord();
+    void orderTabStops();
+    void connectHandlers();
+
     QButtonGroup *m_letterButtons = nullptr;
 };

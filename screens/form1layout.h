@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/lessonfields.h"
 #include "widgets/geometry.h"
 
 #include <array>
@@ -11,8 +12,6 @@ namespace Form1Layout {
 
 inline constexpr QSize ClientSize{826, 609};
 inline constexpr QPoint ClientTopLeft{187, 176};
-inline constexpr int MarkCount = 40;
-inline constexpr int MissedLetterCount = 11;
 
 inline constexpr auto Controls = [] {
     std::array<ControlGeometry, 75> rows{};
@@ -25,31 +24,33 @@ inline constexpr auto Controls = [] {
 
     add("Shape2", -1, 8, 112, 185, 185);
     add("Shape1", -1, 11, 444, 809, 89);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < Lesson::LetterCount; ++i)
         add("Label1", i, 216 + 152 * i, 32, 121, 121);
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < Lesson::LetterCount; ++i)
         add("Label2", i, 216 + 152 * i, 176, 121, 121);
     add("Image1", -1, 24, 128, 153, 153);
     for (int k = 0; k <= 8; ++k)
         mark(k);
     add("Label4", 0, 96, 78, 81, 17);
     add("Image4", -1, 664, 16, 131, 131);
-    for (int k = 9; k < MarkCount; ++k)
+    for (int k = 9; k < Progress::MarkPlaces; ++k)
         mark(k);
-    for (int k = 0; k < MissedLetterCount; ++k)
+    for (int k = 0; k < Progress::MissedLetterPlaces; ++k)
         add("Label5", k, 16 + 40 * k, 552, 25, 25);
     add("Label1", 3, 8, 16, 136, 24);
     add("Label1", 4, 8, 40, 155, 39);
     add("Label4", 1, 168, 56, 33, 17);
     // The buttons, the frame and its options lie over every label, image and shape.
     const int letterButtonX[] = {168, 296, 424, 560, 688};
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < Lesson::AnswerCount; ++i)
         add("Command1", i, letterButtonX[i], 319, 105, 105);
     add("Command2", -1, 704, 144, 105, 105);
     add("Frame1", -1, 24, 311, 97, 65);
     add("Option1", 0, 16, 16, 73, 17);
     add("Option1", 1, 16, 40, 73, 17);
     add("Command3", -1, 24, 391, 97, 41);
+    if (n != rows.size())
+        throw "the table has rows left empty"; // stops the compilation
     return rows;
 }();
 

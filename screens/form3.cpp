@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <string_view>
+
 using namespace Module1;
 
 namespace {
@@ -40,6 +42,10 @@ QLabel *label(const QString &text, const QFont &font, const QColor &colour, QWid
     setColour(label, QPalette::WindowText, colour);
     return label;
 }
+
+// The table's rows stand in the order of the controls placed from it below.
+static_assert(namesInOrder(Layout,
+    {"Shape1", "Label1", "Label1", "Label1", "Label2", "Command1", "Command2", "Command3"}));
 
 } // namespace
 

@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <string_view>
+
 #include <limits>
 
 using namespace Module1;
@@ -28,6 +30,10 @@ constexpr ControlGeometry Layout[] = {
     {"Command2", -1, 224, 88, 65, 33},
     {"Command1", -1, 224, 136, 65, 33},
 };
+
+// The table's rows stand in the order of the controls placed from it below.
+static_assert(namesInOrder(
+    Layout, {"Label1", "Text1", "Label2", "Text2", "Label3", "Text3", "Command2", "Command1"}));
 
 } // namespace
 

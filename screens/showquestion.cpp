@@ -1,4 +1,5 @@
 #include "screens/showquestion.h"
+#include "core/lessonfields.h"
 #include "core/module1.h"
 #include "screens/form1.h"
 #include "screens/screens.h"
@@ -13,16 +14,17 @@ void ShowQuestion(const QString &folder, const Integer &row)
 {
     Form1 &quiz = Screens::form1();
     quiz.Image4->setVisible(false);
-    quiz.setPicture(quiz.Image1, filePath(folder, Questions(row, 1) + QStringLiteral(".jpg")));
+    quiz.setPicture(quiz.Image1,
+        filePath(folder, Questions(row, Lesson::PictureField) + QStringLiteral(".jpg")));
     const bool lettersShown = quiz.Option1[0]->isChecked();
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < Lesson::LetterCount; ++i)
         quiz.Label1[i]->setVisible(lettersShown);
-    for (int i = 0; i < 3; ++i)
-        quiz.Label1[i]->setText(Questions(row, 2 + i));
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < Lesson::LetterCount; ++i)
+        quiz.Label1[i]->setText(Questions(row, Lesson::letterField(i)));
+    for (int i = 0; i < Lesson::LetterCount; ++i)
         quiz.Label2[i]->setText(QString());
-    for (int i = 0; i < 5; ++i)
-        quiz.Command1[i]->setText(Questions(row, 5 + i));
+    for (int i = 0; i < Lesson::AnswerCount; ++i)
+        quiz.Command1[i]->setText(Questions(row, Lesson::answerField(i)));
 }
 
 } // namespace Module1

@@ -23,7 +23,7 @@ class ScreenWindow : public QWidget
 
 public:
     // Why a close was asked for: from the window's close box, or by the program itself.
-    enum UnloadMode { FromControlMenu = 0, FromCode = 1 };
+    enum CloseRequest { FromControlMenu = 0, FromCode = 1 };
 
     explicit ScreenWindow(QWidget *parent = nullptr);
 

@@ -33,8 +33,7 @@ Contents read(const QString &path, qint64 limit, Oversize oversize)
     if (fd < 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
-            return failed(Contents::Status::Missing,
-                QStringLiteral("ファイルがありません（%1）。").arg(systemReason(error)));
+            return failed(Contents::Status::Missing, QStringLiteral("ファイルがありません。"));
         return failed(Contents::Status::CannotOpen,
             QStringLiteral("ファイルを開けません（%1）。").arg(systemReason(error)));
     }

@@ -1,17 +1,19 @@
 #include "lesson/lessoncheck.h"
+#include "media/mediajudges.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
 
 // pikomoji-check: tells the parent or teacher who wrote a lesson whether ぴこもじ can load it and
-// what to fix. Everything it does is in LessonCheck; this only connects it to the console.
+// what to fix. Everything it does is in LessonCheck, which judges pictures and clips with the
+// program's own readers; this only connects the two and the console.
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QByteArray out;
     QByteArray err;
-    const int status = LessonCheck::run(QCoreApplication::arguments(), out, err);
+    const int status = LessonCheck::run(QCoreApplication::arguments(), out, err, mediaJudges());
     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
     std::fwrite(err.constData(), 1, size_t(err.size()), stderr);
     return status;

@@ -32,8 +32,20 @@ const QString &QuestionTable::operator()(int row, int field) const
     return m_entries[row][field];
 }
 
+bool isSafeName(const QString &name)
+{
+    if (name == u"." || name == u"..")
+        return false;
+    for (QChar c : name)
+        if (c == u'/' || c == u'\\' || c.category() == QChar::Other_Control)
+            return false;
+    return true;
+}
+
 QString filePath(const QString &folder, const QString &name)
 {
+    if (!isSafeName(name))
+        return {};
     if (folder.isEmpty() || folder.endsWith(u'/'))
         return folder + name;
     return folder + u'/' + name;

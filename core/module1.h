@@ -51,9 +51,16 @@ inline QString PicFolder;
 inline QString VoiceFolder;
 inline QString DataFolder;
 
+// Whether `name` names a file inside its folder. Names come from the lesson, which is untrusted:
+// a name holding "/" or a backslash would reach outside the folder, a NUL would cut the path short
+// inside the system's file calls, other control characters are in no real name, and "." and ".."
+// name folders.
+bool isSafeName(const QString &name);
+
 // Joins a folder and a file name. A non-empty folder typed without its final "/" still gets one,
 // so "/home/kana/lesson" reads "/home/kana/lesson/data.txt"; an empty folder leaves the name as it
-// stands. This is the one place where a folder meets a file name.
+// stands. A name that is not safe (isSafeName) gives an empty path, which names no file. This is
+// the one place where a folder meets a file name.
 QString filePath(const QString &folder, const QString &name);
 
 // Sets the content folders from the folder that holds the program.

@@ -120,6 +120,7 @@ bool FieldReader::readField(QByteArray &field)
             field.chop(1);
     }
 
+    m_fieldRanToEnd = (c == -1);
     m_afterComma = (c == ',');
     if (c == ',' || c == '\n') {
         advance();

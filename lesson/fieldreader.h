@@ -33,6 +33,9 @@ public:
     bool readField(QByteArray &field);
     // Whether the field last read was longer than MaxFieldBytes and so was cut.
     bool fieldWasCut() const { return m_fieldCut; }
+    // Whether the field last read ran on to the end of the device rather than to a comma or a
+    // line end. When the device holds only the start of a file, such a field may be incomplete.
+    bool fieldRanToEnd() const { return m_fieldRanToEnd; }
 
     // True when nothing but spaces, tabs and line ends is left. Only meaningful between fields.
     bool atEnd();
@@ -53,4 +56,5 @@ private:
     bool m_afterComma = false;
     bool m_deviceDone = false;
     bool m_fieldCut = false;
+    bool m_fieldRanToEnd = false;
 };

@@ -25,9 +25,27 @@ constexpr int LastAnswerField = Lesson::LastAnswerField - 1;
 
 const QString MarkPictures[] = {QStringLiteral("すごい.jpg"), QStringLiteral("しっかり.jpg")};
 
-bool isFile(const QString &folder, const QString &name)
+// What the program meets when it reads `name` from `folder`: nothing wrong, an unsafe name, a
+// missing file, or a file its reader refuses (through `judge`), with the reader's reason.
+struct Looked
 {
-    return QFileInfo(Module1::filePath(folder, name)).isFile();
+    enum { Fine, Unsafe, Missing, Unreadable } what = Fine;
+    QString reason;
+};
+
+Looked look(const QString &folder, const QString &name,
+    const std::function<QString(const QString &)> &judge)
+{
+    if (!Module1::isSafeName(name))
+        return {Looked::Unsafe, {}};
+    const QString path = Module1::filePath(folder, name);
+    // A FIFO or a device is there, but unreadable; the judge says so.
+    if (!QFileInfo::exists(path))
+        return {Looked::Missing, {}};
+    if (!judge)
+        return {QFileInfo(path).isFile() ? Looked::Fine : Looked::Missing, {}};
+    const QString reason = judge(path);
+    return {reason.isEmpty() ? Looked::Fine : Looked::Unreadable, reason};
 }
 
 // The word as the letter boxes spell it, or its picture name when it has no letters at all.
@@ -47,18 +65,27 @@ QStringList toList(const LessonFile::Row &row)
 }
 
 void checkRow(int rowNumber, const QStringList &row, const QString &picFolder, bool picFolderExists,
-    QList<Problem> &problems)
+    const FileJudges &judges, QList<Problem> &problems)
 {
     const QString word = wordOf(row);
-    auto add = [&](Kind kind, const QString &subject = {}) {
-        problems.append(Problem{.kind = kind, .row = rowNumber, .word = word, .subject = subject});
+    auto add = [&](Kind kind, const QString &subject = {}, const QString &reason = {}) {
+        problems.append(Problem{
+            .kind = kind, .row = rowNumber, .word = word, .subject = subject, .reason = reason});
     };
 
     const QString &pictureName = row[PictureField];
+    const QString picture = pictureName + QStringLiteral(".jpg");
+    const Looked looked = picFolderExists && !pictureName.isEmpty()
+        ? look(picFolder, picture, judges.picture)
+        : Looked{};
     if (pictureName.isEmpty())
         add(Kind::EmptyPictureName);
-    else if (picFolderExists && !isFile(picFolder, pictureName + QStringLiteral(".jpg")))
-        add(Kind::MissingPicture, pictureName + QStringLiteral(".jpg"));
+    else if (!Module1::isSafeName(picture))
+        add(Kind::UnsafeName, pictureName);
+    else if (looked.what == Looked::Missing)
+        add(Kind::MissingPicture, picture);
+    else if (looked.what == Looked::Unreadable)
+        add(Kind::UnreadablePicture, picture, looked.reason);
 
     // The quiz asks the letters from the first on and takes an empty letter box as the end of
     // the word (the answer judging of the quiz screen).
@@ -111,12 +138,19 @@ QString kindName(Kind kind)
         return QStringLiteral("missing_voice");
     case Kind::MissingVoiceFolder:
         return QStringLiteral("missing_voice_folder");
+    case Kind::UnsafeName:
+        return QStringLiteral("unsafe_name");
+    case Kind::UnreadablePicture:
+        return QStringLiteral("unreadable_picture");
+    case Kind::UnplayableVoice:
+        return QStringLiteral("unplayable_voice");
     }
     Q_UNREACHABLE();
     return {};
 }
 
-QList<Problem> check(const LessonFile &lesson, const QString &picFolder, const QString &voiceFolder)
+QList<Problem> check(const LessonFile &lesson, const QString &picFolder, const QString &voiceFolder,
+    const FileJudges &judges)
 {
     QList<Problem> problems;
     switch (lesson.outcome) {
@@ -130,6 +164,10 @@ QList<Problem> check(const LessonFile &lesson, const QString &picFolder, const Q
         problems.append(Problem{.kind = Kind::FileEndsInsideRow,
             .row = lesson.missingRow,
             .word = wordOf(lesson.incompleteRow),
+            .subject = lesson.cutAtMaxFileBytes
+                ? QStringLiteral("data.txt が %1 バイトより大きいので、そこまでしか読みません。")
+                      .arg(LessonFile::MaxFileBytes)
+                : QString(),
             .field = lesson.missingField});
         break;
     case LessonFile::Outcome::Loaded:
@@ -151,7 +189,7 @@ QList<Problem> check(const LessonFile &lesson, const QString &picFolder, const Q
                     .row = rowNumber,
                     .word = wordOf(row),
                     .field = field});
-        checkRow(rowNumber, row, picFolder, picFolderExists, problems);
+        checkRow(rowNumber, row, picFolder, picFolderExists, judges, problems);
         for (int field = FirstLetterField; field <= LastAnswerField; ++field) {
             const QString &letter = row[field];
             if (letter.isEmpty())
@@ -172,20 +210,30 @@ QList<Problem> check(const LessonFile &lesson, const QString &picFolder, const Q
     if (!picFolderExists) {
         problems.append(Problem{.kind = Kind::MissingPictureFolder, .subject = picFolder});
     } else {
-        for (const QString &mark : MarkPictures)
-            if (!isFile(picFolder, mark))
+        for (const QString &mark : MarkPictures) {
+            const Looked looked = look(picFolder, mark, judges.picture);
+            if (looked.what == Looked::Missing)
                 problems.append(Problem{.kind = Kind::MissingMarkPicture, .subject = mark});
+            else if (looked.what == Looked::Unreadable)
+                problems.append(Problem{
+                    .kind = Kind::UnreadablePicture, .subject = mark, .reason = looked.reason});
+        }
     }
     if (!voiceFolderExists) {
         problems.append(Problem{.kind = Kind::MissingVoiceFolder, .subject = voiceFolder});
     } else {
         for (qsizetype i = 0; i < letters.size(); ++i) {
             const QString clip = letters[i] + QStringLiteral(".wav");
-            if (!isFile(voiceFolder, clip))
-                problems.append(Problem{.kind = Kind::MissingVoice,
+            const Looked looked = look(voiceFolder, clip, judges.clip);
+            const Kind kind = looked.what == Looked::Unsafe ? Kind::UnsafeName
+                : looked.what == Looked::Missing            ? Kind::MissingVoice
+                                                            : Kind::UnplayableVoice;
+            if (looked.what != Looked::Fine)
+                problems.append(Problem{.kind = kind,
                     .row = rowsUsing[i].first(),
-                    .subject = clip,
-                    .rows = rowsUsing[i]});
+                    .subject = kind == Kind::UnsafeName ? letters[i] : clip,
+                    .rows = rowsUsing[i],
+                    .reason = looked.reason});
         }
     }
     return problems;
@@ -210,7 +258,8 @@ QString describe(const Problem &p)
         return where
             + QStringLiteral("%1番目の欄の前でファイルが終わっています。1行には9つの欄がいります。"
                              "前の行の欄が多すぎたり少なすぎたりしても、こうなります。")
-                  .arg(p.field);
+                  .arg(p.field)
+            + p.subject;
     case Kind::RowsIgnored:
         return QStringLiteral("%1行目から後は読まれません。もんだいは%2問までです。")
             .arg(p.row)
@@ -254,9 +303,41 @@ QString describe(const Problem &p)
     case Kind::MissingVoiceFolder:
         return QStringLiteral("声のフォルダ「%1」がありません。声が出ません。")
             .arg(QDir::toNativeSeparators(p.subject));
+    case Kind::UnsafeName:
+        return where
+            + QStringLiteral("「%1」には / や \\ 、見えない文字 (制御文字) が入っているか、. か .. "
+                             "なので、ファイルの名前になりません。%2")
+                  .arg(escapeControls(p.subject),
+                      p.rows.isEmpty() ? QStringLiteral("絵が出ません。")
+                                       : QStringLiteral("声が出ません。"));
+    case Kind::UnreadablePicture:
+        return (p.row ? where : QString())
+            + QStringLiteral("絵のファイル「%1」を読みこめません。%2").arg(p.subject, p.reason);
+    case Kind::UnplayableVoice: {
+        QStringList rows;
+        for (int row : p.rows)
+            rows.append(QStringLiteral("%1行目").arg(row));
+        return QStringLiteral("声のファイル「%1」(%2で使っています): %3")
+            .arg(p.subject, rows.join(QStringLiteral("、")), p.reason);
+    }
     }
     Q_UNREACHABLE();
     return {};
+}
+
+QString escapeControls(const QString &text)
+{
+    QString escaped;
+    escaped.reserve(text.size());
+    for (QChar c : text) {
+        if (c == u'\n')
+            escaped += QStringLiteral("\\n");
+        else if (c.category() == QChar::Other_Control)
+            escaped += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QChar(u'0'));
+        else
+            escaped += c;
+    }
+    return escaped;
 }
 
 int exitStatus(const LessonFile &lesson, const QList<Problem> &problems)
@@ -286,9 +367,11 @@ QString textReport(const Folders &folders, const LessonFile &lesson, const QList
 {
     QString text;
     text += QStringLiteral("レッスンのファイル: %1\n")
-                .arg(QDir::toNativeSeparators(folders.lessonFile));
-    text += QStringLiteral("絵のフォルダ: %1\n").arg(QDir::toNativeSeparators(folders.pic));
-    text += QStringLiteral("声のフォルダ: %1\n").arg(QDir::toNativeSeparators(folders.voice));
+                .arg(escapeControls(QDir::toNativeSeparators(folders.lessonFile)));
+    text += QStringLiteral("絵のフォルダ: %1\n")
+                .arg(escapeControls(QDir::toNativeSeparators(folders.pic)));
+    text += QStringLiteral("声のフォルダ: %1\n")
+                .arg(escapeControls(QDir::toNativeSeparators(folders.voice)));
     if (wasRead(lesson))
         text += QStringLiteral("文字コード: %1 として読みました。\n")
                     .arg(encodingName(lesson.encoding));
@@ -306,7 +389,7 @@ QString textReport(const Folders &folders, const LessonFile &lesson, const QList
     }
     text += QStringLiteral("なおすところが %1 か所あります。\n").arg(problems.size());
     for (const Problem &problem : problems)
-        text += QStringLiteral("・") + describe(problem) + u'\n';
+        text += QStringLiteral("・") + escapeControls(describe(problem)) + u'\n';
     return text;
 }
 
@@ -338,7 +421,7 @@ QByteArray jsonReport(const LessonFile &lesson, const QList<Problem> &problems)
     return QJsonDocument(report).toJson(QJsonDocument::Indented);
 }
 
-int run(const QStringList &arguments, QByteArray &out, QByteArray &err)
+int run(const QStringList &arguments, QByteArray &out, QByteArray &err, const FileJudges &judges)
 {
     const QString usage = QStringLiteral(
         "usage: pikomoji-check [--pic DIR] [--voice DIR] [--json] DATA_DIR\n"
@@ -381,7 +464,7 @@ int run(const QStringList &arguments, QByteArray &out, QByteArray &err)
     folders.voice = folderOption(voice, QStringLiteral("voice"));
 
     const LessonFile lesson = LessonFile::read(folders.lessonFile, true);
-    const QList<Problem> problems = check(lesson, folders.pic, folders.voice);
+    const QList<Problem> problems = check(lesson, folders.pic, folders.voice, judges);
     out += parser.isSet(json) ? jsonReport(lesson, problems)
                               : textReport(folders, lesson, problems).toUtf8();
     return exitStatus(lesson, problems);

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // The lesson checker behind pikomoji-check: reads a lesson the way the program does and lists,
 // for the parent or teacher who wrote it, everything that would stop it loading or that a child
 // would trip over in the quiz.
@@ -29,6 +31,15 @@ namespace LessonCheck {
 //                             word can never be finished
 //   missing_voice             a letter's clip (letter + ".wav") is not in the voice folder
 //   missing_voice_folder      the voice folder itself does not exist
+//   unsafe_name               a picture name or a letter holds "/", a backslash, a NUL or another
+//                             control character, or is "." or "..": it names no file, so the
+//                             picture is not shown or the clip not heard
+//   unreadable_picture        the picture (a word's or a mark) is there but the program cannot
+//                             show it: not a regular file, empty, cut short, too large, too many
+//                             scans, not a picture
+//   unplayable_voice          the clip is there but the program will not play it (not a regular
+//                             file, empty, not WAV, wrong rate, too long), or plays only part of
+//                             it (cut short)
 enum class Kind {
     CannotOpen,
     EmptyFile,
@@ -44,31 +55,50 @@ enum class Kind {
     LetterNotAmongAnswers,
     MissingVoice,
     MissingVoiceFolder,
+    UnsafeName,
+    UnreadablePicture,
+    UnplayableVoice,
 };
 
 struct Problem
 {
     Kind kind;
     int row = 0; // 1-based question row; 0 when the problem belongs to no single row
-    QString word; // the row's word as its letters spell it (its picture name if it has none)
-    QString subject; // the letter, file or folder concerned; the system's reason for cannot_open
-    QList<int> rows; // missing_voice: every row that uses the clip
+    QString word{}; // the row's word as its letters spell it (its picture name if it has none)
+    QString subject{}; // the letter, file or folder concerned; the system's reason for cannot_open;
+                       // for file_ends_inside_row, a note when the file was read only in part
+    QList<int> rows{}; // missing_voice: every row that uses the clip
     int field = 0; // file_ends_inside_row: the 1-based field the file ran out before;
                    // field_too_long: the field
+    QString reason{}; // unreadable_picture, unplayable_voice: why, as the program's reader says
 
     bool operator==(const Problem &) const = default;
 };
 
 QString kindName(Kind kind);
 
+// How the program reads a picture and a clip, given by the layer that does it: each returns why
+// the file at `path` cannot be used (or, for a clip, is only partly heard), or an empty string.
+// Each takes bounded time whatever the file is. Without them, files are only looked for.
+struct FileJudges
+{
+    std::function<QString(const QString &path)> picture;
+    std::function<QString(const QString &path)> clip;
+};
+
 // Every problem of `lesson`: a failed read first, then the rows in order, then the mark pictures
 // and the voice clips. The complete rows are checked even when the lesson does not load. The
-// picture and voice folders are only looked at, never written.
-QList<Problem> check(
-    const LessonFile &lesson, const QString &picFolder, const QString &voiceFolder);
+// picture and voice folders are only looked at, never written. Every picture and clip that is
+// there is read through `judges`.
+QList<Problem> check(const LessonFile &lesson, const QString &picFolder, const QString &voiceFolder,
+    const FileJudges &judges = {});
 
 // One plain Japanese sentence for a parent, naming the row and the word.
 QString describe(const Problem &problem);
+
+// `text` with every control character written out as \xNN (\n as \n), so that a lesson cannot
+// send a terminal its escape sequences through the report.
+QString escapeControls(const QString &text);
 
 // 0: loads, nothing to fix; 1: loads, but something should be fixed; 2: does not load.
 int exitStatus(const LessonFile &lesson, const QList<Problem> &problems);
@@ -80,7 +110,7 @@ struct Folders
     QString voice;
 };
 
-// The report as a parent reads it, in Japanese.
+// The report as a parent reads it, in Japanese, with control characters escaped.
 QString textReport(
     const Folders &folders, const LessonFile &lesson, const QList<Problem> &problems);
 
@@ -100,6 +130,6 @@ inline constexpr int UsageStatus = 64;
 //   pikomoji-check [--pic DIR] [--voice DIR] [--json] DATA_DIR
 // DATA_DIR may also name the lesson file itself. The picture and voice folders default to pic/
 // and voice/ beside the data folder, as the program lays them out.
-int run(const QStringList &arguments, QByteArray &out, QByteArray &err);
+int run(const QStringList &arguments, QByteArray &out, QByteArray &err, const FileJudges &judges);
 
 } // namespace LessonCheck

@@ -2,7 +2,9 @@
 
 #include "lesson/fieldreader.h"
 
-#include <QFile>
+#include "core/contentfile.h"
+
+#include <QBuffer>
 #include <QStringDecoder>
 
 #include <vector>
@@ -67,19 +69,23 @@ QString decode(LessonFile::Encoding encoding, const QByteArray &bytes)
 
 LessonFile LessonFile::read(const QString &path, bool lookPastLastRow)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    ContentFile::Contents contents
+        = ContentFile::read(path, MaxFileBytes, ContentFile::Oversize::Cut);
+    if (!contents.read()) {
         LessonFile result;
         result.outcome = Outcome::CannotOpen;
-        result.openError = file.errorString();
+        result.openError = contents.reason;
         return result;
     }
-    return read(&file, lookPastLastRow);
+    QBuffer buffer(&contents.bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return read(&buffer, lookPastLastRow, contents.cut);
 }
 
-LessonFile LessonFile::read(QIODevice *device, bool lookPastLastRow)
+LessonFile LessonFile::read(QIODevice *device, bool lookPastLastRow, bool cut)
 {
     LessonFile result;
+    result.cutAtMaxFileBytes = cut;
     FieldReader reader(device);
     const bool byteOrderMark = reader.skipByteOrderMark();
 
@@ -91,7 +97,8 @@ LessonFile LessonFile::read(QIODevice *device, bool lookPastLastRow)
     for (int row = 1; row <= MaxRows; ++row) {
         for (int field = 1; field <= FieldsPerRow; ++field) {
             QByteArray bytes;
-            if (!reader.readField(bytes)) {
+            // In a file cut at MaxFileBytes, a field that runs to the cut may go on past it.
+            if (!reader.readField(bytes) || (cut && reader.fieldRanToEnd())) {
                 ranOut = true;
                 result.missingRow = row;
                 result.missingField = field;
@@ -104,8 +111,14 @@ LessonFile LessonFile::read(QIODevice *device, bool lookPastLastRow)
         if (ranOut)
             break;
         ++completeRows;
-        if (reader.atEnd())
+        if (row < MaxRows && reader.atEnd()) {
+            if (cut) { // the next row lies past the cut
+                ranOut = true;
+                result.missingRow = row + 1;
+                result.missingField = 1;
+            }
             break;
+        }
     }
     if (!ranOut && completeRows == MaxRows && lookPastLastRow)
         result.ignoredAfterLastRow = !reader.atEnd();
@@ -125,7 +138,7 @@ LessonFile LessonFile::read(QIODevice *device, bool lookPastLastRow)
 
     if (!ranOut)
         result.outcome = Outcome::Loaded;
-    else if (fields.empty())
+    else if (fields.empty() && !cut)
         result.outcome = Outcome::Empty;
     else
         result.outcome = Outcome::EndsInsideRow;

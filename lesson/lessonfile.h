@@ -16,14 +16,20 @@ struct LessonFile
 {
     static constexpr int FieldsPerRow = Lesson::FieldsPerRow;
     static constexpr int MaxRows = Lesson::MaxQuestions;
+    // Twenty rows of nine fields fit in a few kilobytes; no more than this is ever read of a file,
+    // so a file of gigabytes costs no more than a lesson.
+    static constexpr qint64 MaxFileBytes = 1024 * 1024;
     using Row = std::array<QString, FieldsPerRow>;
 
     enum class Encoding { ShiftJis, Utf8 };
     enum class Outcome {
         Loaded,
-        CannotOpen, // missing folder or file, or no permission
+        CannotOpen, // missing folder or file, no permission, or not a regular file
         Empty, // no field at all
-        EndsInsideRow, // the last row has fewer than nine fields
+        // The last row has fewer than nine fields, or the file is larger than MaxFileBytes and
+        // its first MaxFileBytes do not hold MaxRows rows: what is not complete by then is
+        // missing.
+        EndsInsideRow,
     };
 
     Outcome outcome = Outcome::CannotOpen;
@@ -33,6 +39,7 @@ struct LessonFile
     int missingRow = 0; // 1-based row and field that the file ran out before; 0 when loaded
     int missingField = 0;
     bool ignoredAfterLastRow = false; // something follows row MaxRows (only when asked to look)
+    bool cutAtMaxFileBytes = false; // the file is larger than MaxFileBytes
     // 1-based row and field of every field that was too long to be a letter or a file name and
     // was cut to its first FieldReader::MaxFieldBytes bytes.
     QList<std::pair<int, int>> cutFields;
@@ -40,12 +47,15 @@ struct LessonFile
 
     bool loaded() const { return outcome == Outcome::Loaded; }
 
-    // Reads at most MaxRows rows from `path`. With `lookPastLastRow`, it also checks whether
+    // Reads at most MaxRows rows from `path`, and at most its first MaxFileBytes bytes; only a
+    // regular file is read (ContentFile). With `lookPastLastRow`, it also checks whether
     // anything follows the last row it may read, for the checker's report; the program never
     // needs to know.
     static LessonFile read(const QString &path, bool lookPastLastRow = false);
 
     // The same from a device that is already open for reading. It reads no further than the
-    // rows need (plus the look past the last row), so the device may hold more.
-    static LessonFile read(QIODevice *device, bool lookPastLastRow = false);
+    // rows need (plus the look past the last row), so the device may hold more. `cut` says that
+    // the device holds only the start of the file: a field that runs to its end may be
+    // incomplete, and fewer than MaxRows rows mean the file ends inside a row.
+    static LessonFile read(QIODevice *device, bool lookPastLastRow = false, bool cut = false);
 };

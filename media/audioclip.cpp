@@ -2,31 +2,116 @@
 
 #include <QtEndian>
 
+#include "core/contentfile.h"
 #include "media/sdlaudio.h"
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <optional>
 
 namespace {
 // SDL takes the length in a chunk's header on trust and allocates that much before it reads, so
 // a damaged header could ask for 4 GiB. A chunk that runs past the end of the file is cut to what
 // the file holds; SDL then decodes the whole blocks that are there.
-void cutChunksToFile(QByteArray &file)
+// Returns whether a chunk was cut.
+bool cutChunksToFile(QByteArray &file)
 {
     constexpr qsizetype ChunkHeader = 8; // four-letter id, then a 32-bit little-endian length
     if (file.size() < 12 || !file.startsWith("RIFF") || file.mid(8, 4) != "WAVE")
-        return;
+        return false;
+    bool cut = false;
     qsizetype position = 12;
     while (position + ChunkHeader <= file.size()) {
         char *length = file.data() + position + 4;
         const qsizetype room = file.size() - position - ChunkHeader;
-        if (qFromLittleEndian<quint32>(length) > quint64(room))
+        if (qFromLittleEndian<quint32>(length) > quint64(room)) {
             qToLittleEndian<quint32>(quint32(room), length);
+            cut = true;
+        }
         const quint32 kept = qFromLittleEndian<quint32>(length);
         position += ChunkHeader + kept + (kept & 1); // chunks are padded to an even length
     }
+    return cut;
+}
+
+// What the fmt and data chunks of a WAV file say, read before SDL decodes anything.
+struct WavHeader
+{
+    int tag = 0;
+    int channels = 0;
+    qint64 rate = 0;
+    int blockAlign = 0;
+    int framesPerBlock = 0; // ADPCM only
+    qint64 dataBytes = -1;
+
+    // Frames the data decodes to, going by the header.
+    qint64 frames() const
+    {
+        if (blockAlign <= 0 || dataBytes < 0)
+            return 0;
+        const qint64 blocks = (dataBytes + blockAlign - 1) / blockAlign;
+        const bool adpcm = tag == 0x02 || tag == 0x11;
+        return adpcm ? blocks * framesPerBlock : dataBytes / blockAlign;
+    }
+};
+
+// The header of a file whose chunks have been cut to it; nullopt for no WAV file.
+std::optional<WavHeader> wavHeader(const QByteArray &file)
+{
+    if (file.size() < 12 || !file.startsWith("RIFF") || file.mid(8, 4) != "WAVE")
+        return std::nullopt;
+    const auto *data = reinterpret_cast<const uchar *>(file.constData());
+    WavHeader header;
+    bool format = false;
+    for (qsizetype position = 12; position + 8 <= file.size();) {
+        const QByteArrayView id(file.constData() + position, 4);
+        const quint32 length = qFromLittleEndian<quint32>(data + position + 4);
+        const uchar *body = data + position + 8;
+        if (id == "fmt " && length >= 16 && !format) {
+            format = true;
+            header.tag = qFromLittleEndian<quint16>(body);
+            header.channels = qFromLittleEndian<quint16>(body + 2);
+            header.rate = qFromLittleEndian<quint32>(body + 4);
+            header.blockAlign = qFromLittleEndian<quint16>(body + 12);
+            if (length >= 20)
+                header.framesPerBlock = qFromLittleEndian<quint16>(body + 18);
+        } else if (id == "data" && header.dataBytes < 0) {
+            header.dataBytes = length;
+        }
+        position += 8 + qsizetype(length) + (length & 1);
+    }
+    if (!format)
+        return std::nullopt;
+    return header;
+}
+
+// Why a clip of this rate, channel count and length cannot be played; empty when it can.
+QString outOfBounds(qint64 rate, int channels, qint64 frames, qint64 decodedBytes)
+{
+    if (rate < AudioClip::LowestRate || rate > AudioClip::HighestRate)
+        return QStringLiteral("サンプリング周波数が %1 Hz です。%2〜%3 Hz の音だけを鳴らします。")
+            .arg(rate)
+            .arg(AudioClip::LowestRate)
+            .arg(AudioClip::HighestRate);
+    if (channels < 1 || channels > AudioClip::MostChannels)
+        return QStringLiteral("チャンネルが %1 あります。1〜%2 チャンネルの音だけを鳴らします。")
+            .arg(channels)
+            .arg(AudioClip::MostChannels);
+    if (frames > rate * AudioClip::LongestSeconds)
+        return QStringLiteral("長すぎます (%1 秒)。%2 秒までの音だけを鳴らします。")
+            .arg(double(frames) / double(rate), 0, 'f', 1)
+            .arg(AudioClip::LongestSeconds);
+    if (decodedBytes > AudioClip::LargestDecodedBytes)
+        return QStringLiteral("音のデータが大きすぎます。");
+    return {};
+}
+
+void say(QString *problem, const QString &text)
+{
+    if (problem)
+        *problem = text;
 }
 
 struct WavDeleter
@@ -35,44 +120,105 @@ struct WavDeleter
 };
 } // namespace
 
-AudioClip AudioClip::fromWav(const QByteArray &file, const AudioFormat &device)
+QByteArray AudioClip::readFile(const QString &path, QString *problem)
 {
-    if (file.isEmpty() || file.size() > std::numeric_limits<int>::max() || device.frameBytes <= 0)
+    if (path.isEmpty()) {
+        say(problem,
+            QStringLiteral(
+                "文字に使えない文字（/、\\、見えない文字）があるか、文字が . か .. です。"));
         return {};
-    const SdlAudio *sdl = SdlAudio::get();
-    if (!sdl)
+    }
+    const ContentFile::Contents contents
+        = ContentFile::read(path, LargestFileBytes, ContentFile::Oversize::Refuse);
+    if (!contents.read())
+        say(problem, contents.reason);
+    else if (contents.bytes.isEmpty())
+        say(problem, QStringLiteral("ファイルが空です（0 バイト）。"));
+    return contents.bytes;
+}
+
+AudioClip AudioClip::fromWav(const QByteArray &file, const AudioFormat &device, QString *problem)
+{
+    say(problem, {});
+    if (file.isEmpty()) {
+        say(problem, QStringLiteral("ファイルが空です（0 バイト）。"));
         return {};
+    }
+    if (file.size() > LargestFileBytes || device.frameBytes <= 0) {
+        say(problem, QStringLiteral("ファイルが大きすぎます。"));
+        return {};
+    }
     QByteArray bytes = file;
-    cutChunksToFile(bytes);
+    const bool cut = cutChunksToFile(bytes);
+    const std::optional<WavHeader> header = wavHeader(bytes);
+    if (!header) {
+        say(problem, QStringLiteral("WAV ファイルではありません。"));
+        return {};
+    }
+    // Judged before decoding: a 16 Hz clip or one of ten minutes takes seconds and a gigabyte to
+    // convert, and would hold the child's clicks for as long as it plays.
+    const QString bounds = outOfBounds(header->rate, header->channels, header->frames(),
+        header->frames() * header->channels * 4); // SDL decodes to at most 32 bits a sample
+    if (!bounds.isEmpty()) {
+        say(problem, bounds);
+        return {};
+    }
+    const SdlAudio *sdl = SdlAudio::get();
+    if (!sdl) {
+        say(problem, QStringLiteral("音のライブラリ (SDL2) を読みこめません。"));
+        return {};
+    }
 
     SDL_AudioSpec spec{};
     Uint8 *decoded = nullptr;
     Uint32 decodedLength = 0;
     SDL_RWops *source = sdl->RWFromConstMem(bytes.constData(), int(bytes.size()));
-    if (!source || !sdl->LoadWAV_RW(source, 1, &spec, &decoded, &decodedLength))
+    if (!source || !sdl->LoadWAV_RW(source, 1, &spec, &decoded, &decodedLength)) {
+        say(problem,
+            QStringLiteral("この WAV ファイルは鳴らせません（%1）。")
+                .arg(QString::fromUtf8(sdl->GetError())));
         return {};
+    }
     const std::unique_ptr<Uint8, WavDeleter> owned(decoded);
+    const int sampleBytes = SDL_AUDIO_BITSIZE(spec.format) / 8;
+    const QString decodedBounds = outOfBounds(spec.freq, spec.channels,
+        sampleBytes > 0 && spec.channels > 0 ? decodedLength / (sampleBytes * spec.channels) : 0,
+        decodedLength);
+    if (!decodedBounds.isEmpty()) {
+        say(problem, decodedBounds);
+        return {};
+    }
 
     // One conversion of the whole clip: SDL 2.26's SDL_AudioStream loses the last tens of
     // milliseconds of a resampled clip when flushed, SDL_ConvertAudio does not.
     SDL_AudioCVT conversion;
     if (sdl->BuildAudioCVT(&conversion, spec.format, spec.channels, spec.freq,
             SDL_AudioFormat(device.sampleFormat), Uint8(device.channels), device.rate)
-        < 0)
+        < 0) {
+        say(problem, QStringLiteral("この音の形式は鳴らせません。"));
         return {};
+    }
     const qint64 room = qint64(decodedLength) * std::max(conversion.len_mult, 1);
-    if (room > std::numeric_limits<int>::max())
+    if (room > std::numeric_limits<int>::max()) {
+        say(problem, QStringLiteral("音のデータが大きすぎます。"));
         return {};
+    }
     AudioClip clip;
     clip.m_samples.resize(room);
     std::memcpy(clip.m_samples.data(), decoded, decodedLength);
     conversion.buf = reinterpret_cast<Uint8 *>(clip.m_samples.data());
     conversion.len = int(decodedLength);
-    if (sdl->ConvertAudio(&conversion) != 0)
+    if (sdl->ConvertAudio(&conversion) != 0) {
+        say(problem, QStringLiteral("この音の形式は鳴らせません。"));
         return {};
+    }
     const int converted = conversion.len_cvt;
     clip.m_samples.resize(converted - converted % device.frameBytes);
     clip.m_samples.squeeze();
     clip.m_frameBytes = device.frameBytes;
+    if (cut && !clip.isNull())
+        say(problem, QStringLiteral("ファイルが途中で切れています。あるところまでだけ鳴ります。"));
+    else if (clip.isNull())
+        say(problem, QStringLiteral("音が入っていません。"));
     return clip;
 }

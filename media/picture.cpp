@@ -1,8 +1,8 @@
 #include "media/picture.h"
 
+#include "core/contentfile.h"
+
 #include <QBuffer>
-#include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 
 #include <cstring>
@@ -17,6 +17,12 @@ constexpr qint64 LargestPicturePixels = 200'000'000;
 // A JPEG in several scans (progressive ones are) is decoded by keeping all of its coefficients,
 // 3 to 6 bytes a pixel whatever the shown size, so these may be smaller.
 constexpr qint64 LargestManyScanPixels = 40'000'000;
+// A progressive JPEG is decoded once per scan, over the whole picture whatever the shown size.
+// Cameras and encoders write at most a dozen or so scans; a file of thousands of tiny ones takes
+// a minute to decode.
+constexpr int MostScans = 32;
+// libjpeg's own limit on either side; past it Qt reports only an English error.
+constexpr int LargestSide = 65500;
 // What one decoded image may take (MiB). Formats that cannot decode at a smaller size, unlike
 // JPEG, decode at full size first; this bounds that.
 constexpr int AllocationLimitMiB = 256;
@@ -29,7 +35,7 @@ Loader &replacement()
 
 Result failure(const QString &path, const QString &reason)
 {
-    return {QImage(), QStringLiteral("%1: %2").arg(path, reason)};
+    return {QImage(), path.isEmpty() ? reason : QStringLiteral("%1: %2").arg(path, reason), reason};
 }
 
 // What a walk over a JPEG's markers found.
@@ -97,17 +103,17 @@ Result load(const QString &path, QSize size)
     if (replacement())
         return replacement()(path, size);
 
-    QFile file(path);
-    if (!QFileInfo::exists(path))
-        return failure(path, QStringLiteral("ファイルがありません。"));
-    if (!file.open(QIODevice::ReadOnly))
-        return failure(
-            path, QStringLiteral("ファイルを開けません（%1）。").arg(file.errorString()));
-    if (file.size() > LargestFileBytes)
-        return failure(
-            path, QStringLiteral("ファイルが大きすぎます（%1 バイト）。").arg(file.size()));
-    QByteArray bytes = file.read(LargestFileBytes);
-    file.close();
+    if (path.isEmpty())
+        return failure(path,
+            QStringLiteral("絵の名前に使えない文字（/、\\、見えない文字）があるか、"
+                           "名前が . か .. です。"));
+    ContentFile::Contents contents
+        = ContentFile::read(path, LargestFileBytes, ContentFile::Oversize::Refuse);
+    if (!contents.read())
+        return failure(path, contents.reason);
+    QByteArray &bytes = contents.bytes;
+    if (bytes.isEmpty())
+        return failure(path, QStringLiteral("ファイルが空です（0 バイト）。"));
 
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -120,13 +126,21 @@ Result load(const QString &path, QSize size)
     const JpegLayout layout = reader.format() == "jpeg" ? jpegLayout(bytes) : JpegLayout{true, 1};
     const QSize claimed = reader.size();
     const qint64 largest = layout.scans > 1 ? LargestManyScanPixels : LargestPicturePixels;
-    if (claimed.isValid() && qint64(claimed.width()) * claimed.height() > largest)
+    if (claimed.isValid()
+        && (qint64(claimed.width()) * claimed.height() > largest || claimed.width() > LargestSide
+            || claimed.height() > LargestSide))
         return failure(path,
             QStringLiteral("画像が大きすぎます（%1 × %2 ピクセル）。")
                 .arg(claimed.width())
                 .arg(claimed.height()));
     if (!layout.whole)
         return failure(path, QStringLiteral("ファイルが途中で切れています。"));
+    if (layout.scans > MostScans)
+        return failure(path,
+            QStringLiteral(
+                "スキャンが多すぎます（%1 回、%2 回まで）。読みこむのに時間がかかりすぎます。")
+                .arg(layout.scans)
+                .arg(MostScans));
 
     // Decoding straight to the shown size is what makes a 12-megapixel photo quick: libjpeg
     // skips most of the work at 1/8 scale. A photo to be turned a quarter turn is decoded with
@@ -138,10 +152,11 @@ Result load(const QString &path, QSize size)
         reader.setScaledSize(decoded);
     }
     QImage image = reader.read();
+    // Qt's reasons are in English and name no cause a parent can act on.
     if (image.isNull())
         return failure(
-            path, QStringLiteral("画像を読み込めません（%1）。").arg(reader.errorString()));
-    return {image, QString()};
+            path, QStringLiteral("画像のデータを読み込めません。こわれているか、大きすぎます。"));
+    return {image, QString(), QString()};
 }
 
 void setLoader(Loader loader)

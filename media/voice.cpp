@@ -6,7 +6,6 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
-#include <QFile>
 #include <QTimer>
 
 #include <algorithm>
@@ -16,9 +15,6 @@ namespace Voice {
 namespace {
 using Clock = AudioOutput::Clock;
 
-// A voice clip is a second or two; a file this big is not one, and reading it would stall the
-// screen.
-constexpr qint64 LargestClipBytes = 64 * 1024 * 1024;
 // How long past its length a clip may take before the device is taken to have stalled.
 constexpr auto StallAllowance = std::chrono::seconds(2);
 
@@ -28,12 +24,11 @@ Player &replacement()
     return player;
 }
 
+// Only a regular file of a bounded size: a FIFO or a device named by a lesson would otherwise
+// hold the screen for good.
 QByteArray readClip(const QString &path)
 {
-    QFile file(path);
-    if (file.size() > LargestClipBytes || !file.open(QIODevice::ReadOnly))
-        return {};
-    return file.read(LargestClipBytes);
+    return AudioClip::readFile(path);
 }
 
 // Waits until `deadline` or until something happens, whichever is first, painting and running

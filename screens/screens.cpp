@@ -4,18 +4,27 @@
 #include "screens/form3.h"
 #include "screens/form5.h"
 
-#include <memory>
+#include <utility>
 
 namespace {
-std::unique_ptr<Form3> menuScreen;
-std::unique_ptr<Form5> settingsScreen;
-std::unique_ptr<Form1> quizScreen;
+// Plain pointers, deleted by unloadAll() while the application object is there (it calls it on
+// leaving its event loop). A screen must never be destroyed by a static destructor: when the
+// display goes away, Qt ends the process with exit(), and a window torn down then, with the
+// application's connection to the display gone, crashes the program.
+Form3 *menuScreen = nullptr;
+Form5 *settingsScreen = nullptr;
+Form1 *quizScreen = nullptr;
 
-template <typename Form> Form &loaded(std::unique_ptr<Form> &screen)
+template <typename Form> Form &loaded(Form *&screen)
 {
     if (!screen)
-        screen = std::make_unique<Form>();
+        screen = new Form;
     return *screen;
+}
+
+template <typename Form> void unload(Form *&screen)
+{
+    delete std::exchange(screen, nullptr);
 }
 } // namespace
 
@@ -47,14 +56,14 @@ void unloadForm1()
 {
     // deleteLater: "おわる" runs inside one of the screen's own handlers.
     if (quizScreen)
-        quizScreen.release()->deleteLater();
+        std::exchange(quizScreen, nullptr)->deleteLater();
 }
 
 void unloadAll()
 {
     unloadForm1();
-    settingsScreen.reset();
-    menuScreen.reset();
+    unload(settingsScreen);
+    unload(menuScreen);
 }
 
 } // namespace Screens

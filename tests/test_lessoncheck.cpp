@@ -1,12 +1,17 @@
 #include "lesson/lessoncheck.h"
+#include "media/mediajudges.h"
 #include "testsupport.h"
 
+#include <QBuffer>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace LessonCheck;
 
@@ -23,17 +28,22 @@ protected:
     QString dataFolder() const { return m_dir.filePath("data"); }
     LessonFile read() const { return LessonFile::read(dataFolder() + "/data.txt", true); }
 
-    // Writes data.txt and every picture, mark and clip its rows name.
+    // Writes data.txt and every picture, mark and clip its rows name, each one the program reads.
     void writeLesson(const QString &text)
     {
+        QImage image(16, 16, QImage::Format_RGB32);
+        image.fill(Qt::green);
+        QBuffer jpeg;
+        image.save(&jpeg, "JPEG");
+        const QByteArray clip = pcmWav(16, 22050, 1, 0.1);
         writeFile(m_dir, "data/data.txt", shiftJis(text));
-        writeFile(m_dir, "pic/すごい.jpg", "jpeg");
-        writeFile(m_dir, "pic/しっかり.jpg", "jpeg");
+        writeFile(m_dir, "pic/すごい.jpg", jpeg.data());
+        writeFile(m_dir, "pic/しっかり.jpg", jpeg.data());
         for (const LessonFile::Row &row : read().rows)
             for (int field = 0; field < LessonFile::FieldsPerRow; ++field)
                 if (!row[field].isEmpty())
-                    writeFile(
-                        m_dir, QString(field ? "voice/%1.wav" : "pic/%1.jpg").arg(row[field]), "x");
+                    writeFile(m_dir, QString(field ? "voice/%1.wav" : "pic/%1.jpg").arg(row[field]),
+                        field ? clip : jpeg.data());
     }
 
     // "kind row subject" per problem; cannot_open's subject is the system's reason, which varies.
@@ -84,6 +94,9 @@ TEST_P(LessonCheckCases, FindsWhatToFixAndTheBuiltCheckerExitsAccordingly)
     EXPECT_EQ(checker.exitStatus() == QProcess::NormalExit ? checker.exitCode() : -1, c.status)
         << output.toStdString();
     EXPECT_TRUE(output.contains(c.says)) << output.toStdString();
+    EXPECT_FALSE(std::any_of(output.begin(), output.end(), [](QChar ch) {
+        return ch != u'\n' && ch.category() == QChar::Other_Control;
+    })) << "a control character reached the terminal";
 }
 
 INSTANTIATE_TEST_SUITE_P(Lessons, LessonCheckCases,
@@ -101,6 +114,11 @@ INSTANTIATE_TEST_SUITE_P(Lessons, LessonCheckCases,
             "3行目「ねこ」: 9番目の欄の前でファイルが終わっています"},
         Case{"RowsAfterTwenty", Sakana.repeated(22), {}, {"rows_ignored 21"}, 1, "は 20 問です"},
         Case{"NoDataFile", Sakana, {"data/data.txt"}, {"cannot_open 0"}, 2, "を開けません"},
+        // ESC [ 2 J clears the terminal the report is read in.
+        Case{"LetterHoldingAnEscapeSequence", "neko,ね,こ,,ね,こ,\x1B[2J,ぬ,い\r\n", {},
+            {"unsafe_name 1 \x1B[2J"}, 1, "「\\x1b[2J」"},
+        Case{"PictureNameLeadingOutOfItsFolder", "../neko,ね,こ,,ね,こ,ぬ,い,し\r\n", {},
+            {"unsafe_name 1 ../neko"}, 1, "「../neko」"},
         Case{"BadOption", Sakana, {}, {}, UsageStatus, "usage: ", {"--colour", "DATA"}},
         Case{"NoFolderGiven", Sakana, {}, {}, UsageStatus, "usage: ", {}}),
     [](const auto &info) { return std::string(info.param.name); });
@@ -109,7 +127,7 @@ TEST_F(LessonCheckTest, JsonReportHoldsTheRowsAQuizWouldUseAndEachProblem)
 {
     writeLesson(InuLackingNu + Sakana);
     QByteArray out, err;
-    EXPECT_EQ(run({"pikomoji-check", "--json", dataFolder()}, out, err), 1);
+    EXPECT_EQ(run({"pikomoji-check", "--json", dataFolder()}, out, err, mediaJudges()), 1);
     const QJsonObject report = QJsonDocument::fromJson(out).object();
     EXPECT_EQ(report[u"loaded"], true);
     EXPECT_EQ(report[u"question_count"], 2);

@@ -58,3 +58,28 @@ TEST(Module1, FoldersComeFromTheProgramFolderAndJoinNamesWithOneSeparator)
         QStringLiteral("/home/kana/lesson/data.txt"));
     EXPECT_EQ(filePath(QString(), QStringLiteral("あ.wav")), QStringLiteral("あ.wav"));
 }
+
+// A name from a lesson stays in its folder: anything that could lead out of it, or be cut short
+// by the system's file calls, names no file at all.
+TEST(FilePath, ANameThatLeadsOutOfItsFolderNamesNoFile)
+{
+    const std::pair<QString, bool> names[] = {
+        {QStringLiteral("さ.wav"), true},
+        {QStringLiteral(".wav"), true}, // an empty letter's clip
+        {QStringLiteral("...jpg"), true},
+        {QStringLiteral("..."), true},
+        {QStringLiteral("../outside/x.wav"), false},
+        {QStringLiteral("/etc/passwd"), false},
+        {QStringLiteral("..\\x.jpg"), false},
+        {QString::fromUtf8("さ\0.wav", 8), false}, // the system would open "さ"
+        {QStringLiteral("\x1B[2J.wav"), false},
+        {QStringLiteral("\x7F.wav"), false},
+        {QStringLiteral("."), false},
+        {QStringLiteral(".."), false},
+    };
+    for (const auto &[name, safe] : names) {
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_EQ(isSafeName(name), safe);
+        EXPECT_EQ(filePath(QStringLiteral("/kana/voice/"), name).isEmpty(), !safe);
+    }
+}

@@ -4,6 +4,7 @@
 
 #include "lesson/lessoncheck.h"
 #include "lesson/lessonfile.h"
+#include "media/mediajudges.h"
 #include "media/picture.h"
 
 #include <QDir>
@@ -80,8 +81,8 @@ TEST(StarterContent, EveryLessonIsCleanWithTheSharedVoiceFolder)
         QByteArray out;
         QByteArray err;
         EXPECT_EQ(
-            LessonCheck::run(
-                {"pikomoji-check", "--voice", Content + "/voice", folder + "/data"}, out, err),
+            LessonCheck::run({"pikomoji-check", "--voice", Content + "/voice", folder + "/data"},
+                out, err, mediaJudges()),
             0)
             << name.toStdString() << "\n"
             << out.toStdString() << err.toStdString();

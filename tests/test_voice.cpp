@@ -63,7 +63,9 @@ TEST_P(VoicePlayback, PlayConvertedForAsLongAsTheyHoldAndReturnAtTheirEnd)
     const auto &[name, bytes, seconds, missing] = GetParam();
     const auto [took, heard] = timedPlay(missing ? m_dir.filePath(missing) : clip(bytes));
     EXPECT_NEAR(double(heard.count()), seconds * 1000, 30);
-    EXPECT_TRUE(heard <= took && took < heard + 100ms) << took.count() << " ms to play it";
+    // Returns at the clip's end, not when the device would be taken to have stalled (2 s later);
+    // the margin is for a busy machine under sanitizers, not a latency goal.
+    EXPECT_TRUE(heard <= took && took < heard + 1000ms) << took.count() << " ms to play it";
     const QByteArray pcm = AudioClip::fromWav(bytes, AudioOutput::instance().format()).samples();
     EXPECT_EQ(pcm.count('\0') < pcm.size(), seconds > 0) << "silenced, or made of nothing";
 }

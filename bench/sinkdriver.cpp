@@ -7,7 +7,8 @@
 // so that the script can measure the program as it was beside it as it is.
 // Every clip is different noise on a tone, so each is found by exact match against SDL's own
 // conversion of it. The recording's timeline is put on the program's clock from the moments its
-// bytes arrive: the earliest-arriving byte bounds how early a frame can have been played.
+// bytes arrive: a frame was played no later than any read that brought it or a later one, less
+// the frames between.
 // Output: "key value" lines; the script turns them into a table.
 #include "media/audioclip.h"
 #include "media/audiooutput.h"
@@ -73,7 +74,7 @@ struct Recording
 {
     std::mutex lock;
     QByteArray bytes;
-    qint64 earliest = std::numeric_limits<qint64>::max(); // ns: when frame 0 was played, at latest
+    std::vector<std::pair<qint64, qint64>> reads; // frames received so far, when (ns)
     std::atomic<bool> stop{false};
     std::atomic<pid_t> thread{0};
     int frameBytes = 4;
@@ -90,13 +91,19 @@ struct Recording
                 break;
             const std::lock_guard<std::mutex> guard(lock);
             bytes.append(chunk.data(), got);
-            const qint64 frames = bytes.size() / frameBytes;
-            earliest = std::min(earliest, now - frames * 1'000'000'000 / rate);
+            reads.emplace_back(bytes.size() / frameBytes, now);
         }
     }
+    // When `frame` was played: the reads of the second after it bound that from above, the
+    // earliest-arriving one best. Local, because the monitor may skip while the sink idles.
     Clock::time_point at(qint64 frame) const
     {
-        return Clock::time_point(nanoseconds(earliest + frame * 1'000'000'000 / rate));
+        qint64 best = std::numeric_limits<qint64>::max();
+        auto read
+            = std::lower_bound(reads.begin(), reads.end(), std::pair<qint64, qint64>(frame, 0));
+        for (; read != reads.end() && read->first <= frame + rate; ++read)
+            best = std::min(best, read->second - (read->first - frame) * 1'000'000'000 / rate);
+        return Clock::time_point(nanoseconds(best));
     }
 };
 
@@ -234,8 +241,31 @@ int main(int argc, char **argv)
         qsizetype start = heard.indexOf(head, from);
         while (start >= 0 && start % fb)
             start = heard.indexOf(head, start + 1);
-        if (start < 0)
+        if (start < 0) {
+            if (qEnvironmentVariableIsSet("SINKDRIVER_VERBOSE")) {
+                const qsizetype mid = heard.indexOf(clip.pcm.sliced(4000 * fb, 64 * fb), from);
+                std::fprintf(stderr, "clip not found; its middle is at %lld, searched from %lld\n",
+                    qint64(mid), qint64(from));
+                if (mid >= 0) {
+                    const qsizetype head0 = mid - 4000 * fb;
+                    int differ = 0, firstSame = -1;
+                    for (int f = 0; f < 4000; ++f) {
+                        if (std::memcmp(heard.constData() + head0 + f * fb,
+                                clip.pcm.constData() + f * fb, size_t(fb)))
+                            ++differ;
+                        else if (firstSame < 0)
+                            firstSame = f;
+                    }
+                    std::fprintf(stderr, "  %d of the first 4000 frames differ; first same %d\n",
+                        differ, firstSame);
+                    for (int f = 0; f < 6; ++f)
+                        std::fprintf(stderr, "  %d: heard %d want %d\n", f,
+                            int(*(const qint16 *)(heard.constData() + head0 + f * fb)),
+                            int(*(const qint16 *)(clip.pcm.constData() + f * fb)));
+                }
+            }
             continue;
+        }
         ++found;
         if (lastEnd > start)
             ++overlaps;
@@ -267,6 +297,10 @@ int main(int argc, char **argv)
         lateReturn.push_back(ms(clip.returned - recording.at(at / fb)));
         lastEnd = at;
         from = at;
+        if (qEnvironmentVariableIsSet("SINKDRIVER_VERBOSE"))
+            std::fprintf(stderr, "clip at %.3f s%s: %.1f ms, %lld silent frames, return %.1f ms\n",
+                double(start / fb) / format.rate, clip.afterPause ? " after a pause" : "", l,
+                qint64(silence), lateReturn.back());
     }
     std::printf("clips %d\nfound %d\n", int(played.size()), found);
     std::printf("latency_median_ms %.1f\nlatency_p90_ms %.1f\nlatency_max_ms %.1f\n",

@@ -108,6 +108,8 @@ private:
     quint64 m_unheard = 0; // the last ticket that found no device
     AudioFormat m_format;
     quint8 m_silence = 0;
+    int m_leadIn = 0; // bytes of silence the device plays before its first clip
+
     std::chrono::nanoseconds m_outputDelay{0}; // from taking a buffer to hearing its start
     QAbstractEventDispatcher *m_wake = nullptr; // woken when a clip's last frame is taken
     QTimer *m_idle = nullptr; // lets the device go when no clip has played for a while

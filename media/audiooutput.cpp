@@ -3,6 +3,7 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QTimer>
 
 #include "media/sdlaudio.h"
 
@@ -11,11 +12,11 @@
 #include <cstring>
 
 namespace {
-// 960 frames at 48 kHz are 20 ms: a clip waits at most that long for the device to take it. A
-// whole number of milliseconds also suits SDL's dummy and disk drivers, which sleep whole
-// milliseconds per buffer and would otherwise run fast.
+// Asked of the device the first time; it may offer another rate, which later openings keep.
 constexpr int PreferredRate = 48000;
-constexpr Uint16 BufferFrames = 960;
+// PulseAudio drops the first millisecond or so of a stream that joins a running sink (measured:
+// 49 to 61 frames at 48 kHz), so a device opened for a clip begins with this much silence.
+constexpr auto LeadIn = std::chrono::milliseconds(5);
 
 void closeAtExit()
 {
@@ -50,100 +51,194 @@ AudioOutput &AudioOutput::instance()
 
 bool AudioOutput::open()
 {
-    if (m_state == State::Open)
-        return true;
     if (m_state == State::Failed)
         return false;
+    if (m_state == State::Ready) {
+        // SDL keeps calling a device it has lost, with nothing reaching the speakers; the device
+        // is shut and opened again when the clip is queued.
+        if (m_device != 0
+            && (m_simulatedLoss
+                || SdlAudio::get()->GetAudioDeviceStatus(m_device) == SDL_AUDIO_STOPPED)) {
+            reportLost("the sound server let the device go");
+            closeDevice();
+            stopDriver();
+        }
+        return true;
+    }
 
     const SdlAudio *sdl = SdlAudio::get();
-    const auto fail = [this, sdl](const char *what) {
+    if (!sdl || !startDriver() || !openDevice(true)) {
         m_state = State::Failed;
         if (!m_reportedFailure)
             std::fprintf(stderr,
-                "pikomoji: no sound output (%s: %s); voice clips will not be heard\n", what,
+                "pikomoji: no sound output (%s: %s); voice clips will not be heard\n",
+                !sdl                  ? "cannot load SDL"
+                    : m_driverStarted ? "cannot open the sound device"
+                                      : "cannot start audio",
                 sdl ? sdl->GetError() : qPrintable(SdlAudio::loadError()));
         m_reportedFailure = true;
-    };
-    if (!sdl) {
-        fail("cannot load SDL");
+        stopDriver();
         return false;
     }
-    // SDL's event subsystem, which audio brings along, would otherwise take over Ctrl+C.
-    sdl->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    sdl->SetHint(
-        SDL_HINT_AUDIO_DEVICE_APP_NAME, qPrintable(QGuiApplication::applicationDisplayName()));
-    if (sdl->InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        fail("cannot start audio");
-        return false;
-    }
-
-    SDL_AudioSpec wanted{};
-    wanted.freq = PreferredRate;
-    wanted.format = AUDIO_S16SYS;
-    wanted.channels = 2;
-    wanted.samples = BufferFrames;
-    wanted.callback = &AudioOutput::callback;
-    wanted.userdata = this;
-    SDL_AudioSpec obtained{};
-    m_device = sdl->OpenAudioDevice(nullptr, 0, &wanted, &obtained,
-        SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_FORMAT_CHANGE
-            | SDL_AUDIO_ALLOW_CHANNELS_CHANGE);
-    if (m_device == 0) {
-        fail("cannot open the sound device");
-        sdl->QuitSubSystem(SDL_INIT_AUDIO);
-        return false;
-    }
-
-    m_format.rate = obtained.freq;
-    m_format.channels = obtained.channels;
-    m_format.sampleFormat = obtained.format;
-    m_format.frameBytes = int(SDL_AUDIO_BITSIZE(obtained.format) / 8 * obtained.channels);
-    m_silence = obtained.silence;
-    // SDL's dummy and disk drivers consume a buffer in real time right after taking it. A sound
-    // card's driver keeps about one buffer queued ahead of the one playing, so a buffer taken now
-    // is heard one buffer later.
-    const QByteArray driver = sdl->GetCurrentAudioDriver();
-    m_outputDelay = driver == "dummy" || driver == "disk" ? std::chrono::nanoseconds(0)
-                                                          : m_format.duration(obtained.samples);
+    m_state = State::Ready;
     m_wake = QAbstractEventDispatcher::instance();
-    m_state = State::Open;
-
     static bool exitHookAdded = false;
     if (!exitHookAdded && QCoreApplication::instance()) {
         qAddPostRoutine(closeAtExit);
         exitHookAdded = true;
     }
-    // The device plays silence from now on; a queued clip starts with the next buffer.
-    sdl->PauseAudioDevice(m_device, 0);
     return true;
+}
+
+bool AudioOutput::startDriver()
+{
+    if (m_driverStarted)
+        return true;
+    const SdlAudio *sdl = SdlAudio::get();
+    // SDL's event subsystem, which audio brings along, would otherwise take over Ctrl+C.
+    sdl->SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    sdl->SetHint(
+        SDL_HINT_AUDIO_DEVICE_APP_NAME, qPrintable(QGuiApplication::applicationDisplayName()));
+    m_driverStarted = sdl->InitSubSystem(SDL_INIT_AUDIO) == 0;
+    return m_driverStarted;
+}
+
+void AudioOutput::stopDriver()
+{
+    if (m_driverStarted)
+        SdlAudio::get()->QuitSubSystem(SDL_INIT_AUDIO);
+    m_driverStarted = false;
+}
+
+// Opens the device paused. The first time it learns the format; later it asks for that format
+// exactly, SDL converting if the device now plays another, so the clips already converted fit.
+bool AudioOutput::openDevice(bool learnFormat)
+{
+    const SdlAudio *sdl = SdlAudio::get();
+    // SDL raises its device thread to its highest priority; with this it asks for real-time
+    // scheduling, which a sound thread needs on a busy machine to be on time.
+    sdl->SetHint(SDL_HINT_THREAD_FORCE_REALTIME_TIME_CRITICAL, m_tuning.realtime ? "1" : "0");
+    SDL_AudioSpec wanted{};
+    wanted.freq = learnFormat ? PreferredRate : m_format.rate;
+    wanted.format = learnFormat ? AUDIO_S16SYS : m_format.sampleFormat;
+    wanted.channels = Uint8(learnFormat ? 2 : m_format.channels);
+    wanted.samples = Uint16(m_tuning.bufferFrames);
+    wanted.callback = &AudioOutput::callback;
+    wanted.userdata = this;
+    SDL_AudioSpec obtained{};
+    m_device = sdl->OpenAudioDevice(nullptr, 0, &wanted, &obtained,
+        learnFormat ? SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_FORMAT_CHANGE
+                | SDL_AUDIO_ALLOW_CHANNELS_CHANGE
+                    : 0);
+    m_playing = false;
+    m_simulatedLoss = false;
+    if (m_device == 0)
+        return false;
+    if (learnFormat) {
+        m_format.rate = obtained.freq;
+        m_format.channels = obtained.channels;
+        m_format.sampleFormat = obtained.format;
+        m_format.frameBytes = int(SDL_AUDIO_BITSIZE(obtained.format) / 8 * obtained.channels);
+        m_silence = obtained.silence;
+    }
+    m_leadIn = int(m_format.rate * LeadIn.count() / 1000) * m_format.frameBytes;
+    // SDL's dummy and disk drivers consume a buffer in real time right after taking it. A sound
+    // server keeps about one buffer queued ahead of the one playing, so a buffer taken now is
+    // heard one buffer later.
+    const QByteArray driver = sdl->GetCurrentAudioDriver();
+    m_outputDelay = driver == "dummy" || driver == "disk" ? std::chrono::nanoseconds(0)
+                                                          : m_format.duration(obtained.samples);
+    if (!m_idle && QCoreApplication::instance()) {
+        m_idle = new QTimer;
+        m_idle->setSingleShot(true);
+        QObject::connect(m_idle, &QTimer::timeout, [this] {
+            if (m_clips.empty())
+                closeDevice();
+        });
+    }
+    return true;
+}
+
+void AudioOutput::closeDevice()
+{
+    if (m_device != 0)
+        SdlAudio::get()->CloseAudioDevice(m_device);
+    m_device = 0;
+    m_playing = false;
+    m_simulatedLoss = false;
+    m_clips.clear();
+    if (m_idle)
+        m_idle->stop();
+}
+
+// Opens the device again after it was let go or lost. A failure may mean that the sound server
+// behind SDL's driver went away, so the driver is started afresh and asked once more.
+bool AudioOutput::reopen()
+{
+    const SdlAudio *sdl = SdlAudio::get();
+    if (!(m_driverStarted && openDevice(false))) {
+        stopDriver();
+        if (!startDriver() || !openDevice(false)) {
+            reportLost(sdl->GetError());
+            return false;
+        }
+    }
+    if (m_lost) {
+        std::fprintf(stderr, "pikomoji: sound is back (%s)\n", sdl->GetCurrentAudioDriver());
+        m_lost = false;
+    }
+    return true;
+}
+
+void AudioOutput::reportLost(const char *why)
+{
+    if (!m_lost)
+        std::fprintf(stderr, "pikomoji: sound output lost (%s); trying again at each clip\n", why);
+    m_lost = true;
 }
 
 void AudioOutput::close()
 {
-    if (m_state == State::Open) {
-        const SdlAudio *sdl = SdlAudio::get();
-        sdl->CloseAudioDevice(m_device);
-        sdl->QuitSubSystem(SDL_INIT_AUDIO);
-    }
-    m_device = 0;
-    m_clips.clear();
+    closeDevice();
+    stopDriver();
+    delete m_idle;
+    m_idle = nullptr;
     m_wake = nullptr;
+    m_lost = false;
+    m_unheard = 0;
     m_state = State::Closed;
 }
 
 quint64 AudioOutput::queue(const QByteArray &samples)
 {
     const quint64 ticket = ++m_lastTicket;
-    if (m_state != State::Open)
+    if (m_state != State::Ready)
         return ticket; // never heard; times() stays empty
-    const DeviceLock lock(m_device);
-    m_clips.push_back(Clip{ticket, samples, 0, {}});
+    if (m_idle)
+        m_idle->stop();
+    if (m_device == 0) {
+        // Queued before the device opens, so that its first buffer already holds the clip.
+        m_clips.push_back(Clip{ticket, samples, 0, {}});
+        if (!reopen()) {
+            m_clips.clear();
+            m_unheard = ticket;
+        }
+    } else {
+        const DeviceLock lock(m_device);
+        m_clips.push_back(Clip{ticket, samples, 0, {}});
+    }
+    if (m_device != 0 && !m_playing) {
+        SdlAudio::get()->PauseAudioDevice(m_device, 0);
+        m_playing = true;
+    }
     return ticket;
 }
 
 std::optional<AudioOutput::Times> AudioOutput::times(quint64 ticket)
 {
-    if (m_state != State::Open)
+    if (ticket == m_unheard)
+        return Times{};
+    if (m_state != State::Ready || m_device == 0)
         return std::nullopt;
     const DeviceLock lock(m_device);
     const auto clip = std::find_if(m_clips.begin(), m_clips.end(),
@@ -155,7 +250,7 @@ std::optional<AudioOutput::Times> AudioOutput::times(quint64 ticket)
 
 void AudioOutput::release(quint64 ticket)
 {
-    if (m_state != State::Open)
+    if (m_state != State::Ready || m_device == 0)
         return;
     QByteArray samples; // freed after the lock is let go
     const DeviceLock lock(m_device);
@@ -167,6 +262,8 @@ void AudioOutput::release(quint64 ticket)
         m_lastClip = clip->times;
     samples.swap(clip->samples);
     m_clips.erase(clip);
+    if (m_clips.empty() && m_idle)
+        m_idle->start(m_tuning.idleRelease);
 }
 
 void AudioOutput::callback(void *output, quint8 *stream, int length)
@@ -182,7 +279,9 @@ void AudioOutput::fill(quint8 *stream, int length)
     const auto at
         = [&](int offset) { return now + m_format.duration(offset / m_format.frameBytes); };
     bool ended = false;
-    int filled = 0;
+    int filled = std::min(m_leadIn, length);
+    std::memset(stream, m_silence, size_t(filled));
+    m_leadIn -= filled;
     for (Clip &clip : m_clips) {
         if (filled == length)
             break;

@@ -51,6 +51,7 @@ const Loaded &library()
         resolve(f.OpenAudioDevice, "SDL_OpenAudioDevice");
         resolve(f.CloseAudioDevice, "SDL_CloseAudioDevice");
         resolve(f.PauseAudioDevice, "SDL_PauseAudioDevice");
+        resolve(f.GetAudioDeviceStatus, "SDL_GetAudioDeviceStatus");
         resolve(f.LockAudioDevice, "SDL_LockAudioDevice");
         resolve(f.UnlockAudioDevice, "SDL_UnlockAudioDevice");
         resolve(f.GetCurrentAudioDriver, "SDL_GetCurrentAudioDriver");

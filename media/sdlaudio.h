@@ -17,6 +17,7 @@ struct SdlAudio
     decltype(&SDL_OpenAudioDevice) OpenAudioDevice;
     decltype(&SDL_CloseAudioDevice) CloseAudioDevice;
     decltype(&SDL_PauseAudioDevice) PauseAudioDevice;
+    decltype(&SDL_GetAudioDeviceStatus) GetAudioDeviceStatus;
     decltype(&SDL_LockAudioDevice) LockAudioDevice;
     decltype(&SDL_UnlockAudioDevice) UnlockAudioDevice;
     decltype(&SDL_GetCurrentAudioDriver) GetCurrentAudioDriver;

@@ -374,9 +374,8 @@ int run(
         || !putInPlace(made, target, refusals))
         return refused();
 
-    out += utf8Line(QStringLiteral("「%1」に、%2 語のレッスンを作りました。")
-                        .arg(target)
-                        .arg(words->size()));
+    out += utf8Line(
+        QStringLiteral("「%1」に、%2 語のレッスンを作りました。").arg(target).arg(words->size()));
     const QString ownVoice = QDir(target).filePath(QStringLiteral("voice"));
     const QString voice = QFileInfo(ownVoice).isDir() ? ownVoice : program.voice;
     const int checked

@@ -4,6 +4,6 @@
 int main(int argc, char *argv[])
 {
     Application app(argc, argv);
-    Main();
+    Main(StartOptions::parse(QCoreApplication::arguments()));
     return app.exec();
 }

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the .deb from a finished build folder and checks what it holds: the program with its
-# content in /usr/lib/pikomoji, the link in /usr/bin, the checker, the desktop entry, the icons,
-# valid AppStream metainfo, and dependencies that pull in Qt, SDL2 and the fonts.
+# content in /usr/lib/pikomoji, the link in /usr/bin, the checker and the lesson maker (which
+# makes a lesson from the packaged files), manual pages, the desktop entry with its lesson
+# actions, the icons, valid AppStream metainfo, the Debian changelog and copyright, dependencies
+# that pull in Qt, SDL2 and the fonts, and no error or warning from lintian.
 # usage: check-package.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -33,10 +35,30 @@ for lesson in animals food katakana; do
         "$r/bin/pikomoji-check" --voice "$r/lib/pikomoji/voice" "$r/lib/pikomoji/lessons/$lesson/data"
 done
 expect "desktop entry" desktop-file-validate "$r/share/applications/jp.pikomoji.Pikomoji.desktop"
-expect "metainfo validates" appstreamcli validate --no-net "$r/share/metainfo/jp.pikomoji.Pikomoji.metainfo.xml"
 expect "scalable icon" test -s "$r/share/icons/hicolor/scalable/apps/jp.pikomoji.Pikomoji.svg"
 expect "48 px icon" test -s "$r/share/icons/hicolor/48x48/apps/jp.pikomoji.Pikomoji.png"
 expect "lesson checker passes the starter lesson" "$r/bin/pikomoji-check" "$r/lib/pikomoji/data"
+expect "lesson maker" test -x "$r/bin/pikomoji-lesson"
+printf 'いぬ 🐶\nパン 🍞\n' >"$work/words.txt"
+expect "lesson maker makes a lesson the checker passes, with the packaged marks and clips" \
+    "$r/bin/pikomoji-lesson" "$work/words.txt" "$work/made"
+for page in pikomoji pikomoji-check pikomoji-lesson; do
+    expect "manual page $page(1)" gzip -t "$r/share/man/man1/$page.1.gz"
+done
+expect "copyright" grep -q "^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" "$r/share/doc/pikomoji/copyright"
+expect "changelog" gzip -t "$r/share/doc/pikomoji/changelog.gz"
+expect "README in Japanese" test -s "$r/share/doc/pikomoji/README.ja.md"
+desktop=$r/share/applications/jp.pikomoji.Pikomoji.desktop
+expect "desktop entry opens a folder" grep -qx 'Exec=pikomoji %f' "$desktop"
+for lesson in animals food katakana; do
+    expect "desktop action opens lesson $lesson" \
+        grep -qx "Exec=pikomoji /usr/lib/pikomoji/lessons/$lesson" "$desktop"
+done
+expect "metainfo validates pedantically" appstreamcli validate --pedantic --no-net "$r/share/metainfo/jp.pikomoji.Pikomoji.metainfo.xml"
+# lintian: every tag it prints is shown; an error or a warning fails the check.
+lintian --fail-on error,warning --tag-display-limit 0 "$deb" >"$work/lintian" 2>&1 && lintian_ok=true || lintian_ok=false
+sed 's/^/    /' "$work/lintian"
+expect "lintian finds no error and no warning" $lintian_ok
 depends=$(dpkg-deb -f "$deb" Depends)
 for d in libqt6widgets6 libsdl2 fonts-klee fonts-motoya-l-maruberi; do
     expect "depends on $d" grep -q "$d" <<<"$depends"

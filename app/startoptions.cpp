@@ -1,0 +1,31 @@
+#include "app/startoptions.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+StartOptions StartOptions::parse(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("ぴこもじ: こどものための、ひらがなとカタカナのもじあそび"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption fullScreen(
+        QStringLiteral("full-screen"), QStringLiteral("画面いっぱいに表示します。"));
+    parser.addOption(fullScreen);
+    parser.addPositionalArgument(QStringLiteral("LESSON_DIR"),
+        QStringLiteral("開くレッスンのフォルダ（data/ と pic/、あれば voice/）。"),
+        QStringLiteral("[LESSON_DIR]"));
+    parser.process(arguments); // prints and exits on --help, --version and unknown options
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > 1) {
+        std::fprintf(stderr, "%s\n",
+            qPrintable(QStringLiteral("レッスンのフォルダはひとつだけ指定してください: %1")
+                           .arg(positional.join(u' '))));
+        std::exit(64);
+    }
+    return {parser.isSet(fullScreen), positional.value(0)};
+}

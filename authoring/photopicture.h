@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+// A lesson picture made from a photo or any other picture file: turned upright by its orientation
+// tag, cut to its centre square and scaled to `side` × `side`. The file is read as the program
+// reads pictures (Picture::load): decoded at about the size needed, and refused when it is not a
+// picture, cut off or absurdly large. A picture with transparent parts is put on white.
+namespace PhotoPicture {
+
+struct Result
+{
+    QImage image; // null when the file could not be read
+    QString error; // names the file and says why, in Japanese; empty on success
+};
+
+Result load(const QString &path, int side);
+
+} // namespace PhotoPicture

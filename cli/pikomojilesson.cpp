@@ -1,0 +1,23 @@
+#include "authoring/lessonmaker.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <cstdio>
+
+// pikomoji-lesson: makes a lesson folder from a parent's list of words and pictures. Everything
+// it does is in LessonMaker; this only connects it to the console.
+int main(int argc, char *argv[])
+{
+    // The emoji are drawn with Qt's painter, which needs a platform but no screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QByteArray out;
+    QByteArray err;
+    const int status = LessonMaker::run(QCoreApplication::arguments(),
+        LessonMaker::programFolders(QCoreApplication::applicationDirPath()), out, err);
+    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    std::fwrite(err.constData(), 1, size_t(err.size()), stderr);
+    return status;
+}

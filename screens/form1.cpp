@@ -237,12 +237,15 @@ void Form1::connectHandlers()
 Form1::~Form1() = default;
 
 namespace {
-// A touch screen has no hovering, and what a finger does reaches the controls as mouse events
-// that Qt makes from the touch.
+// A touch screen has no hovering. What a finger does reaches the controls as mouse events made
+// from the touch, by Qt or by the system, and a tap at a new place comes after a move that Qt
+// makes up; only a pointer that really moves sends moves of its own.
 bool fromTouch(const QEvent *event)
 {
-    const QInputDevice *device = static_cast<const QMouseEvent *>(event)->device();
-    return device && device->type() == QInputDevice::DeviceType::TouchScreen;
+    const auto *mouse = static_cast<const QMouseEvent *>(event);
+    const QInputDevice *device = mouse->device();
+    return mouse->source() != Qt::MouseEventNotSynthesized
+        || (device && device->type() == QInputDevice::DeviceType::TouchScreen);
 }
 } // namespace
 

@@ -335,7 +335,7 @@ TEST_F(Form1Test, EveryControlStandsWhereTheDesignPutsIt)
     EXPECT_FALSE(form.Option1[0]->isChecked() || form.Option1[1]->isChecked());
     EXPECT_FALSE(form.Image4->picture().isNull())
         << "the celebration picture is stored with the program";
-    EXPECT_EQ(form.Image4->picture().size(), QSize(170, 170));
+    EXPECT_EQ(form.Image4->picture().size(), QSize(340, 340)) << "drawn at twice its size";
 
     // Tab order: the five letters, "もんだい", the options, "おわる", and round again.
     QWidget *expectedOrder[]

@@ -96,11 +96,19 @@ void ScreenWindow::applyScreenMode()
         = fullScreenMode ? state | Qt::WindowFullScreen : state & ~Qt::WindowFullScreen;
     if (wanted == state)
         return;
-    // A hidden window that leaves full screen keeps the display's size unless given back its own.
-    const QRect normal = normalGeometry();
+    // The window system carries out the state when a window manager does; with none (a kiosk, a
+    // bare X session) nobody would, so the window also asks for the display's whole area itself,
+    // and for its own place back, which a hidden window would not otherwise get either.
+    // (A geometry set in full screen would end it: the display's area is asked for first.)
+    if (fullScreenMode) {
+        m_normalGeometry = geometry();
+        if (const QScreen *display = screen())
+            setGeometry(display->geometry());
+    }
     setWindowState(wanted);
-    if (!fullScreenMode && !isVisible() && normal.isValid())
-        setGeometry(normal);
+    if (!fullScreenMode && m_normalGeometry.isValid())
+        setGeometry(m_normalGeometry);
+    layOut(); // the size may have come before the state
 }
 
 void ScreenWindow::resizeEvent(QResizeEvent *event)

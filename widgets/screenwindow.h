@@ -100,6 +100,7 @@ private:
 
     std::deque<HeldCall> m_held;
     QSize m_clientSize;
+    QRect m_normalGeometry; // where the window stood before full screen
     qreal m_scale = 1;
     QPoint m_offset; // of the scaled layout inside the client area
     std::vector<DesignLook> m_designLook; // filled while the layout is scaled

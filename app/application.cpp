@@ -4,14 +4,19 @@
 #include "screens/screens.h"
 #include "widgets/assets.h"
 #include "widgets/fonts.h"
+#include "widgets/screenstyle.h"
 
 #include <QMessageBox>
 #include <QTimer>
 
 namespace {
+// The program's name, as the title of the error report and nowhere else: Qt would append a display
+// name to every window title, and each screen's caption stands alone.
+const QString ProgramName = QStringLiteral("ぴこもじ");
+
 void showReportAndQuit(const QString &message)
 {
-    QMessageBox::critical(nullptr, QApplication::applicationDisplayName(), message);
+    QMessageBox::critical(nullptr, ProgramName, message);
     // Leaves every running event loop, the main one included, so main() returns and nothing is
     // saved because nothing ever is.
     QCoreApplication::exit(1);
@@ -22,9 +27,11 @@ Application::Application(int &argc, char **argv)
     : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("pikomoji"));
-    setApplicationDisplayName(QStringLiteral("ぴこもじ"));
+    // The desktop knows the program by its desktop entry, which names it ぴこもじ.
+    setDesktopFileName(QStringLiteral("jp.pikomoji.Pikomoji"));
     setApplicationVersion(QStringLiteral(PIKOMOJI_VERSION));
-    setStyle(QStringLiteral("Fusion")); // paints the buttons' face colours on every desktop
+    // Fusion on every desktop, with the graphical buttons' flat faces and a strong focus ring.
+    ScreenStyle::install();
     registerFontSubstitutes();
     ErrorReport::set(showReportAndQuit);
     // The screens are owned by no window; they go before the application object does.

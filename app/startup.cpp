@@ -4,6 +4,8 @@
 #include "media/voice.h"
 #include "screens/form3.h"
 #include "screens/screens.h"
+#include "widgets/screenwindow.h"
+
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,6 +13,8 @@
 
 void Main(const StartOptions &options)
 {
+    // `pikomoji --full-screen` opens every screen full screen; F11 leaves it.
+    ScreenWindow::setFullScreen(options.fullScreen);
     Form3 &menu = Screens::form3();
     menu.show();
     if (!options.lessonDir.isEmpty())

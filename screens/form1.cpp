@@ -13,6 +13,7 @@
 #include "widgets/framebox.h"
 #include "widgets/imagebox.h"
 #include "widgets/inkwidgets.h"
+#include "widgets/screenstyle.h"
 #include "widgets/shape.h"
 
 #include <QButtonGroup>
@@ -24,6 +25,7 @@
 #include <QToolButton>
 
 #include <string_view>
+#include <utility>
 
 using namespace Module1;
 
@@ -79,7 +81,7 @@ static_assert(rows("Shape1") == 1 && rows("Shape2") == 1 && rows("Image1") == 1
 Form1::Form1()
 {
     setWindowTitle(QStringLiteral("もんだい"));
-    resize(Form1Layout::ClientSize); // sizable, but nothing follows a resize
+    setClientSize(Form1Layout::ClientSize); // sizable, but nothing follows a resize
     setColour(this, QPalette::Window, WindowColour);
 
     createControls();
@@ -173,7 +175,7 @@ void Form1::styleButtons()
     m_letterButtons = new QButtonGroup(this);
     for (int i = 0; i < Lesson::AnswerCount; ++i) {
         Command1[i]->setFont(buttonFont);
-        setColour(Command1[i], QPalette::Button, LetterButtonFace);
+        makeGraphical(Command1[i], LetterButtonFace);
         m_letterButtons->addButton(Command1[i], i);
     }
     Command2->setText(QStringLiteral("もんだい"));
@@ -181,10 +183,11 @@ void Form1::styleButtons()
     Command2->setIconSize(StarIconSize);
     Command2->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     Command2->setFocusPolicy(Qt::StrongFocus);
-    setColour(Command2, QPalette::Button, NextButtonFace);
-    setColour(Command3, QPalette::Button, QuitButtonFace);
+    makeGraphical(Command2, NextButtonFace);
+    makeGraphical(Command3, QuitButtonFace);
 
     Image4->setPicture(Assets::celebrationPicture().toImage());
+    Image4->setAccessibleName(QStringLiteral("やったぁ!! つぎのもんだい くりっくだよ！"));
 
     // The frame and its options are transparent: the window's own colour shows through.
     Option1[0]->setText(QStringLiteral("あり"));
@@ -233,42 +236,69 @@ void Form1::connectHandlers()
 
 Form1::~Form1() = default;
 
+namespace {
+// A touch screen has no hovering. What a finger does reaches the controls as mouse events made
+// from the touch, by Qt or by the system, and a tap at a new place comes after a move that Qt
+// makes up; only a pointer that really moves sends moves of its own.
+bool fromTouch(const QEvent *event)
+{
+    const auto *mouse = static_cast<const QMouseEvent *>(event);
+    const QInputDevice *device = mouse->device();
+    return mouse->source() != Qt::MouseEventNotSynthesized
+        || (device && device->type() == QInputDevice::DeviceType::TouchScreen);
+}
+} // namespace
+
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
     const auto isClick = [event, watched] {
-        if (event->type() != QEvent::MouseButtonRelease)
-            return false;
         const auto *mouse = static_cast<QMouseEvent *>(event);
         return mouse->button() == Qt::LeftButton
             && static_cast<QWidget *>(watched)->rect().contains(mouse->position().toPoint());
     };
+    const auto indexIn = [watched](const auto &controls) {
+        for (int i = 0; i < int(controls.size()); ++i)
+            if (watched == controls[i])
+                return i;
+        return -1;
+    };
 
     switch (event->type()) {
-    case QEvent::MouseMove:
+    case QEvent::MouseMove: {
+        if (fromTouch(event))
+            return true;
         if (watched == Image1) {
             handleMove(watched, [this] { Image1_MouseMove(); });
             return true;
         }
-        for (int i = 0; i < int(Label1.size()); ++i)
-            if (watched == Label1[i]) {
-                handleMove(watched, [this, i] { Label1_MouseMove(i); });
-                return true;
-            }
+        if (const int i = indexIn(Label1); i >= 0) {
+            handleMove(watched, [this, i] { Label1_MouseMove(i); });
+            return true;
+        }
         break;
-    case QEvent::MouseButtonRelease:
-        if (!isClick())
+    }
+    case QEvent::MouseButtonDblClick:
+        // The second press of a double click. Its release is no click: a label speaks once.
+        m_doubleClicked = watched;
+        return true;
+    case QEvent::MouseButtonRelease: {
+        if (std::exchange(m_doubleClicked, nullptr) == watched || !isClick())
             break;
-        for (int i = 0; i < int(Label1.size()); ++i)
-            if (watched == Label1[i]) {
-                handle([this, i] { Label1_Click(i); });
-                return true;
-            }
-        for (int i = 0; i < int(Label2.size()); ++i)
-            if (watched == Label2[i]) {
-                handle([this, i] { Label2_Click(i); });
-                return true;
-            }
+        if (const int i = indexIn(Label1); i >= 0) {
+            handle([this, i] { Label1_Click(i); });
+            return true;
+        }
+        if (const int i = indexIn(Label2); i >= 0) {
+            handle([this, i] { Label2_Click(i); });
+            return true;
+        }
+        // A tap is what a finger has instead of resting on the picture.
+        if (watched == Image1 && fromTouch(event)) {
+            handle([this] { Image1_MouseMove(); });
+            return true;
+        }
         break;
+    }
     default:
         break;
     }
@@ -288,9 +318,7 @@ int Form1::letterColour(int index) const
 
 void Form1::setPicture(ImageBox *control, const QString &path)
 {
-    const Picture::Result result
-        = Picture::load(path, control->size() * control->devicePixelRatioF());
-    control->setPicture(result.image);
+    const Picture::Result result = control->load(path);
     if (result.ok())
         return;
     // One message per file per run: a child should not meet the same box at every answer.
@@ -300,6 +328,13 @@ void Form1::setPicture(ImageBox *control, const QString &path)
     reported.insert(path);
     QMessageBox::warning(this, QStringLiteral("エラーメッセージ"),
         QStringLiteral("画像ファイルが読み込めません。\n%1").arg(result.error));
+}
+
+void Form1::placeMark(const QString &mark)
+{
+    ImageBox *place = element(Image2, MarkCount);
+    setPicture(place, filePath(PicFolder, mark + QStringLiteral(".jpg")));
+    place->setAccessibleName(mark);
 }
 
 void Form1::Command1_Click(int Index)
@@ -317,8 +352,7 @@ void Form1::Command1_Click(int Index)
         element(Label2, TargetPos)->setText(answer);
         PlayVoice(VoiceFolder, clip);
         if (MarkCount <= Progress::MarkPlaces - 1) {
-            setPicture(
-                element(Image2, MarkCount), filePath(PicFolder, QStringLiteral("すごい.jpg")));
+            placeMark(QStringLiteral("すごい"));
             increment(MarkCount);
         }
         setLetterColour(TargetPos, Black);
@@ -334,8 +368,7 @@ void Form1::Command1_Click(int Index)
     } else {
         PlayVoice(VoiceFolder, clip);
         if (MarkCount <= Progress::MarkPlaces - 1) {
-            setPicture(
-                element(Image2, MarkCount), filePath(PicFolder, QStringLiteral("しっかり.jpg")));
+            placeMark(QStringLiteral("しっかり"));
             increment(MarkCount);
             if (MissCount <= Progress::MissedLetterPlaces - 1) {
                 element(Label5, MissCount)->setText(asked);

@@ -72,5 +72,9 @@ private:
     void orderTabStops();
     void connectHandlers();
 
+    // Puts the mark picture "すごい" or "しっかり" into the next free place, MarkCount.
+    void placeMark(const QString &mark);
+
     QButtonGroup *m_letterButtons = nullptr;
+    const QObject *m_doubleClicked = nullptr; // the label whose next release ends a double click
 };

@@ -7,6 +7,7 @@
 #include "screens/screens.h"
 #include "screens/showquestion.h"
 #include "widgets/geometry.h"
+#include "widgets/screenstyle.h"
 #include "widgets/shape.h"
 
 #include <QCoreApplication>
@@ -52,7 +53,7 @@ static_assert(namesInOrder(Layout,
 Form3::Form3()
 {
     setWindowTitle(QStringLiteral("memu"));
-    resize(ClientSize); // sizable, but nothing follows a resize
+    setClientSize(ClientSize); // sizable, but nothing follows a resize
     setColour(this, QPalette::Window, QColor(0xFF, 0xFF, 0xC0));
     setFont(designFont("AR丸ゴシック体M", 18));
 
@@ -68,8 +69,8 @@ Form3::Form3()
     Command1 = new QPushButton(QStringLiteral("はじめる"), this);
     Command2 = new QPushButton(QStringLiteral("設定"), this);
     Command3 = new QPushButton(QStringLiteral("おわる"), this);
-    setColour(Command1, QPalette::Button, QColor(0xC0, 0xC0, 0xFF));
-    setColour(Command2, QPalette::Button, QColor(0xFF, 0xC0, 0xFF));
+    makeGraphical(Command1, QColor(0xC0, 0xC0, 0xFF));
+    makeGraphical(Command2, QColor(0xFF, 0xC0, 0xFF));
 
     QWidget *const controls[]
         = {Shape1, Label1[0], Label1[1], Label1[2], Label2, Command1, Command2, Command3};

@@ -40,7 +40,7 @@ static_assert(namesInOrder(
 Form5::Form5()
 {
     setWindowTitle(QStringLiteral("データファイル設定"));
-    resize(ClientSize); // sizable, but nothing follows a resize
+    setClientSize(ClientSize); // sizable, but nothing follows a resize
 
     Label1 = new QLabel(QStringLiteral("音声"), this);
     Text1 = new QLineEdit(this);
@@ -56,8 +56,13 @@ Form5::Form5()
         place(controls[i], Layout[i]);
     for (QLineEdit *box : {Text1, Text2, Text3})
         box->setMaxLength(std::numeric_limits<int>::max()); // a folder is stored however long
+    // A screen reader names each box by the label above it.
+    Text1->setAccessibleName(Label1->text());
+    Text2->setAccessibleName(Label2->text());
+    Text3->setAccessibleName(Label3->text());
 
-    // Enter and Esc press nothing here; the buttons are only for the pointer and the space bar.
+    // Neither button is the default: Return presses the focused one, whichever it is (the screen
+    // does that for every screen), and Esc presses none.
     Command1->setAutoDefault(false);
     Command2->setAutoDefault(false);
     setTabOrder(Command2, Command1);

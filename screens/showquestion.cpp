@@ -19,8 +19,12 @@ void ShowQuestion(const QString &folder, const Integer &row)
     const bool lettersShown = quiz.Option1[0]->isChecked();
     for (int i = 0; i < Lesson::LetterCount; ++i)
         quiz.Label1[i]->setVisible(lettersShown);
-    for (int i = 0; i < Lesson::LetterCount; ++i)
+    QString word;
+    for (int i = 0; i < Lesson::LetterCount; ++i) {
         quiz.Label1[i]->setText(Questions(row, Lesson::letterField(i)));
+        word += quiz.Label1[i]->text();
+    }
+    quiz.Image1->setAccessibleName(word); // what the picture says when the pointer rests on it
     for (int i = 0; i < Lesson::LetterCount; ++i)
         quiz.Label2[i]->setText(QString());
     for (int i = 0; i < Lesson::AnswerCount; ++i)

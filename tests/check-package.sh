@@ -35,8 +35,12 @@ for lesson in animals food katakana; do
         "$r/bin/pikomoji-check" --voice "$r/lib/pikomoji/voice" "$r/lib/pikomoji/lessons/$lesson/data"
 done
 expect "desktop entry" desktop-file-validate "$r/share/applications/jp.pikomoji.Pikomoji.desktop"
-expect "scalable icon" test -s "$r/share/icons/hicolor/scalable/apps/jp.pikomoji.Pikomoji.svg"
-expect "48 px icon" test -s "$r/share/icons/hicolor/48x48/apps/jp.pikomoji.Pikomoji.png"
+# The desktop shows the launcher icon at every hicolor size; the windows' generic icon is not it.
+assets=$(dirname "$0")/../assets
+expect "scalable launcher icon" cmp -s "$assets/launcher.svg" "$r/share/icons/hicolor/scalable/apps/jp.pikomoji.Pikomoji.svg"
+for size in 16 22 24 32 48 64 72 96 128 192 256 512; do
+    expect "$size px launcher icon" cmp -s "$assets/launcher-$size.png" "$r/share/icons/hicolor/${size}x${size}/apps/jp.pikomoji.Pikomoji.png"
+done
 expect "lesson checker passes the starter lesson" "$r/bin/pikomoji-check" "$r/lib/pikomoji/data"
 expect "lesson maker" test -x "$r/bin/pikomoji-lesson"
 printf 'いぬ 🐶\nパン 🍞\n' >"$work/words.txt"

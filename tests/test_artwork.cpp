@@ -1,7 +1,10 @@
+#include "screens/form1.h"
 #include "widgets/assets.h"
+#include "widgets/imagebox.h"
 
 #include <QColor>
 #include <QImage>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -18,9 +21,9 @@ static bool isCutOut(const QImage &image)
 TEST(Artwork, StarIsCutOutWithoutADarkFringe)
 {
     const QImage star = Assets::starPicture().toImage().convertToFormat(QImage::Format_ARGB32);
-    ASSERT_EQ(star.size(), QSize(96, 91));
+    ASSERT_EQ(star.size(), QSize(192, 182));
     ASSERT_TRUE(isCutOut(star)) << "GIF keeps a pixel or drops it";
-    EXPECT_EQ(qAlpha(star.pixel(48, 50)), 255) << "the star's middle";
+    EXPECT_EQ(qAlpha(star.pixel(96, 100)), 255) << "the star's middle";
     // Anti-aliasing against transparent black leaves a dark ring on the light green button.
     auto alpha = [&](int x, int y) { return star.valid(x, y) ? qAlpha(star.pixel(x, y)) : 0; };
     for (int y = 0; y < star.height(); ++y)
@@ -33,9 +36,9 @@ TEST(Artwork, StarIsCutOutWithoutADarkFringe)
 TEST(Artwork, CelebrationPictureSitsOnTheWindowColour)
 {
     const QImage picture = Assets::celebrationPicture().toImage();
-    ASSERT_EQ(picture.size(), QSize(170, 170));
+    ASSERT_EQ(picture.size(), QSize(340, 340));
     // Shown without a frame: corners in the window's C0FFFF, give or take JPEG's few steps.
-    for (QPoint corner : {QPoint(1, 1), QPoint(168, 1), QPoint(1, 168), QPoint(168, 168)}) {
+    for (QPoint corner : {QPoint(1, 1), QPoint(338, 1), QPoint(1, 338), QPoint(338, 338)}) {
         const QRgb pixel = picture.pixel(corner);
         EXPECT_TRUE(qAbs(qRed(pixel) - 0xC0) <= 6 && qGreen(pixel) >= 249 && qBlue(pixel) >= 249)
             << qPrintable(QColor(pixel).name());
@@ -53,4 +56,23 @@ TEST(Artwork, IconIsDrawnForEverySizeAndCrispAtTheSmallest)
             own.convertToFormat(QImage::Format_ARGB32));
     }
     EXPECT_TRUE(isCutOut(icon.pixmap(16).toImage())) << "a half-covered pixel blurs at 16 px";
+}
+
+// Sharp on a 2× display: every picture stored with the program has at least twice the pixels of
+// the place the quiz screen shows it in.
+TEST(Artwork, PicturesAreAtLeastTwiceTheSizeTheyAreShownAt)
+{
+    Form1 form;
+    const struct
+    {
+        const char *name;
+        QSize stored, shown;
+    } rows[] = {
+        {"star", Assets::starPicture().size(), form.Command2->iconSize()},
+        {"celebration", Assets::celebrationPicture().size(), form.Image4->size()},
+    };
+    for (const auto &row : rows) {
+        EXPECT_GE(row.stored.width(), 2 * row.shown.width()) << row.name;
+        EXPECT_GE(row.stored.height(), 2 * row.shown.height()) << row.name;
+    }
 }

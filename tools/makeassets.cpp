@@ -2,12 +2,16 @@
 //
 //   cmake --build build-art --target makeassets && build-art/tools/makeassets assets
 //
-// It writes star.gif (96 × 91, the star on "もんだい"), celebration.jpg (170 × 170, shown when a
-// word is finished), icon-16.png to icon-256.png (the program icon, each size drawn on its own
-// pixel grid) and pikomoji.svg (the same icon for the desktop's hicolor theme).
+// It writes star.gif (the star on "もんだい", 96 × 91 as the screen lays it out) and
+// celebration.jpg (shown when a word is finished, 170 × 170 as laid out), both drawn at twice those
+// sizes so that they stay sharp on a 2× display and in full screen; icon-16.png to icon-256.png
+// (the windows' icon, a generic window, each size drawn on its own pixel grid); and the launcher
+// icon the desktop shows for the program, launcher-16.png to launcher-512.png at every hicolor size
+// and launcher.svg: a big rounded あ on a warm tile, with the smiling star of "もんだい".
 //
-// Needs, besides Qt: the fonts "MotoyaLMaru" (Debian fonts-motoya-l-maruberi) for the lettering of
-// the celebration picture, and ImageMagick's `convert` on the PATH, because Qt cannot write GIF:
+// Needs, besides Qt: the font "MotoyaLMaru" (Debian fonts-motoya-l-maruberi) for the lettering of
+// the celebration picture and the launcher's あ, and ImageMagick's `convert` on the PATH
+// (`apt-get install imagemagick`), because Qt cannot write GIF:
 // the star is drawn here, its edge flattened onto the button's face colour and its alpha cut to
 // on/off, then `convert` turns that PNG into a 64-colour GIF without dithering.
 //
@@ -34,6 +38,7 @@
 #include <array>
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -43,6 +48,9 @@ const QColor WindowColour(0xC0, 0xFF, 0xFF); // the quiz screen, behind the cele
 const QColor NextButtonFace(0xC0, 0xFF, 0xC0); // "もんだい", behind the star
 
 const QString LetteringFamily = QStringLiteral("MotoyaLMaru");
+
+// The pictures the screens show are drawn this many times the size they are laid out at.
+constexpr int PictureScale = 2;
 
 struct Failure : std::runtime_error
 {
@@ -93,9 +101,10 @@ const QColor SmileBrown(0x7A, 0x3A, 0x0E);
 QImage drawStar()
 {
     using namespace Star;
-    QImage image = blankImage(Size, Qt::transparent);
+    QImage image = blankImage(Size * PictureScale, Qt::transparent);
     QPainter painter(&image);
     setUpPainter(painter);
+    painter.scale(PictureScale, PictureScale);
 
     // Round joins grow every tip by `reach`; the star is sized so that the grown shape fills the
     // picture. Tips at ±18° set the width (2 cos 18° = 1.902), the top tip and the two feet at
@@ -268,9 +277,10 @@ QPainterPath downArrow(
 QImage drawCelebration()
 {
     using namespace Celebration;
-    QImage image = blankImage(Size, WindowColour);
+    QImage image = blankImage(Size * PictureScale, WindowColour);
     QPainter painter(&image);
     setUpPainter(painter);
+    painter.scale(PictureScale, PictureScale);
 
     drawBurst(painter, {52, 47}, 44, 6);
     drawBurst(painter, {121, 41}, 39, 0);
@@ -414,52 +424,152 @@ QImage drawIcon(const IconLayout &l)
     return image;
 }
 
-// The 256-pixel layout as SVG, for desktops that draw the icon at any size.
-QByteArray iconSvg()
+// ---------------------------------------------------------------------------------------------
+// The launcher icon: a big rounded あ on a warm tile, with the star of "もんだい"
+
+namespace Launcher {
+constexpr qreal Units = 256; // the drawing's own square; every size is it scaled
+constexpr std::array<int, 12> Sizes{16, 22, 24, 32, 48, 64, 72, 96, 128, 192, 256, 512};
+const QRectF Tile(8, 8, 240, 240);
+constexpr qreal TileRadius = 52;
+constexpr qreal TileEdgeWidth = 4;
+const QColor TileTop(0xFF, 0xC8, 0x4A);
+const QColor TileBottom(0xFF, 0x6F, 0x91);
+const QColor TileEdge(0xD8, 0x3A, 0x6E);
+const QPointF LetterCentre(118, 146);
+constexpr qreal LetterSize = 156; // the glyph's ink, fitted into a square of this side
+const QColor LetterEdge(0xA8, 0x14, 0x4C);
+constexpr qreal LetterEdgeWidth = 20;
+constexpr qreal LetterBoldness = 7;
+const QPointF StarCentre(198, 62);
+constexpr qreal StarRadius = 46;
+const QColor StarGold(0xFF, 0xD6, 0x1F);
+constexpr qreal StarEdgeWidth = 7;
+constexpr qreal EyeOffset = 9; // from the star's centre, to each side
+} // namespace Launcher
+
+struct LauncherShapes
 {
-    using namespace Icon;
-    const IconLayout &l = IconLayouts.back();
-    const IconGeometry g = iconGeometry(l);
-    const int innerRadius = innerCornerRadius(l);
+    QPainterPath tile, letter, star;
+    std::array<QRectF, 2> eyes;
+};
+
+LauncherShapes launcherShapes()
+{
+    using namespace Launcher;
+    LauncherShapes shapes;
+    shapes.tile.addRoundedRect(Tile, TileRadius, TileRadius);
+    shapes.letter = textOutline(QStringLiteral("あ"), {LetterSize, LetterSize});
+    shapes.letter.translate(LetterCentre);
+    shapes.star.addPolygon(starPolygon(StarCentre, 5, StarRadius, StarRadius * 0.5));
+    shapes.star.closeSubpath();
+    for (int side : {0, 1}) {
+        const QPointF eye = StarCentre + QPointF(side ? EyeOffset : -EyeOffset, 2);
+        shapes.eyes[size_t(side)] = QRectF(eye - QPointF(4, 6), QSizeF(8, 12));
+    }
+    return shapes;
+}
+
+QImage drawLauncher(int size)
+{
+    using namespace Launcher;
+    const LauncherShapes shapes = launcherShapes();
+    QImage image = blankImage(QSize(size, size), Qt::transparent);
+    QPainter painter(&image);
+    setUpPainter(painter);
+    painter.scale(size / Units, size / Units);
+
+    QLinearGradient warm(0, Tile.top(), 0, Tile.bottom());
+    warm.setColorAt(0, TileTop);
+    warm.setColorAt(1, TileBottom);
+    painter.setPen(QPen(TileEdge, TileEdgeWidth));
+    painter.setBrush(warm);
+    painter.drawPath(shapes.tile);
+
+    painter.setPen(QPen(LetterEdge, LetterEdgeWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(LetterEdge);
+    painter.drawPath(shapes.letter);
+    painter.setPen(QPen(Qt::white, LetterBoldness, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::white);
+    painter.drawPath(shapes.letter);
+
+    painter.setPen(
+        QPen(Star::OutlineGold, StarEdgeWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(StarGold);
+    painter.drawPath(shapes.star);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Star::EyeBlack);
+    for (const QRectF &eye : shapes.eyes)
+        painter.drawEllipse(eye);
+    painter.end();
+    return image;
+}
+
+QString svgNumber(qreal value)
+{
+    QString text = QString::number(value, 'f', 2);
+    while (text.contains(u'.') && (text.endsWith(u'0') || text.endsWith(u'.')))
+        text.chop(1);
+    return text;
+}
+
+// A painter path as SVG path data: moves, lines and cubic curves, each subpath closed.
+QString svgPathData(const QPainterPath &path)
+{
+    QString d;
+    const auto point
+        = [](const QPainterPath::Element &e) { return svgNumber(e.x) + u' ' + svgNumber(e.y); };
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (e.isMoveTo()) {
+            d += (i ? QStringLiteral("Z M ") : QStringLiteral("M ")) + point(e) + u' ';
+        } else if (e.isLineTo()) {
+            d += QStringLiteral("L ") + point(e) + u' ';
+        } else if (e.isCurveTo() && i + 2 < path.elementCount()) {
+            d += QStringLiteral("C ") + point(e) + u' ' + point(path.elementAt(i + 1)) + u' '
+                + point(path.elementAt(i + 2)) + u' ';
+            i += 2;
+        }
+    }
+    return d + u'Z';
+}
+
+QByteArray launcherSvg()
+{
+    using namespace Launcher;
+    const LauncherShapes shapes = launcherShapes();
     const auto rgb = [](const QColor &c) { return c.name(QColor::HexRgb); };
-    const auto rect = [](const QRect &r) {
-        return QStringLiteral("x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\"")
-            .arg(r.x())
-            .arg(r.y())
-            .arg(r.width())
-            .arg(r.height());
-    };
-    // The bar rounds only its top corners and the page only its bottom ones.
-    const auto halfRounded = [innerRadius](const QRect &r, bool roundTop) {
-        const int x0 = r.x(), x1 = r.x() + r.width(), y0 = r.y(), y1 = r.y() + r.height();
-        const int q = innerRadius;
-        if (roundTop)
-            return QString::asprintf(
-                "M %d %d V %d A %d %d 0 0 1 %d %d H %d A %d %d 0 0 1 %d %d V %d Z", x0, y1, y0 + q,
-                q, q, x0 + q, y0, x1 - q, q, q, x1, y0 + q, y1);
-        return QString::asprintf("M %d %d H %d V %d A %d %d 0 0 1 %d %d H %d A %d %d 0 0 1 %d %d Z",
-            x0, y0, x1, y1 - q, q, q, x1 - q, y1, x0 + q, q, q, x0, y1 - q);
-    };
+    const QString fillRule = shapes.letter.fillRule() == Qt::WindingFill
+        ? QStringLiteral("nonzero")
+        : QStringLiteral("evenodd");
     QString svg;
     QTextStream out(&svg);
-    out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << l.size << "\" height=\""
-        << l.size << "\" viewBox=\"0 0 " << l.size << ' ' << l.size << "\">\n"
+    out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << Units << "\" height=\"" << Units
+        << "\" viewBox=\"0 0 " << Units << ' ' << Units << "\">\n"
         << "  <defs>\n"
-        << "    <linearGradient id=\"title\" x1=\"0\" y1=\"" << g.title.top() << "\" x2=\"0\" y2=\""
-        << g.title.bottom() + 1 << "\" gradientUnits=\"userSpaceOnUse\">\n"
-        << "      <stop offset=\"0\" stop-color=\"" << rgb(TitleLight) << "\"/>\n"
-        << "      <stop offset=\"1\" stop-color=\"" << rgb(TitleDark) << "\"/>\n"
+        // From the tile's top to its bottom: the tile is the one shape that uses it.
+        << "    <linearGradient id=\"warm\" x1=\"0\" y1=\"0\" x2=\"0\" y2=\"1\">\n"
+        << "      <stop offset=\"0\" stop-color=\"" << rgb(TileTop) << "\"/>\n"
+        << "      <stop offset=\"1\" stop-color=\"" << rgb(TileBottom) << "\"/>\n"
         << "    </linearGradient>\n"
         << "  </defs>\n"
-        << "  <rect " << rect(g.window.translated(l.shadow, l.shadow)) << " rx=\"" << l.radius
-        << "\" fill=\"#000000\" fill-opacity=\"" << QString::number(Shadow.alphaF(), 'f', 2)
-        << "\"/>\n"
-        << "  <rect " << rect(g.window) << " rx=\"" << l.radius << "\" fill=\"" << rgb(Frame)
-        << "\"/>\n"
-        << "  <path d=\"" << halfRounded(g.title, true) << "\" fill=\"url(#title)\"/>\n"
-        << "  <path d=\"" << halfRounded(g.body, false) << "\" fill=\"#ffffff\"/>\n";
-    for (const QRect &button : g.buttons)
-        out << "  <rect " << rect(button) << " fill=\"#ffffff\"/>\n";
+        << "  <rect x=\"" << Tile.x() << "\" y=\"" << Tile.y() << "\" width=\"" << Tile.width()
+        << "\" height=\"" << Tile.height() << "\" rx=\"" << TileRadius
+        << "\" fill=\"url(#warm)\" stroke=\"" << rgb(TileEdge) << "\" stroke-width=\""
+        << TileEdgeWidth << "\"/>\n";
+    const QString letter = svgPathData(shapes.letter);
+    for (const auto &[colour, width] :
+        {std::pair{LetterEdge, LetterEdgeWidth}, std::pair{QColor(Qt::white), LetterBoldness}})
+        out << "  <path d=\"" << letter << "\" fill=\"" << rgb(colour) << "\" fill-rule=\""
+            << fillRule << "\" stroke=\"" << rgb(colour) << "\" stroke-width=\"" << width
+            << "\" stroke-linejoin=\"round\" stroke-linecap=\"round\"/>\n";
+    out << "  <path d=\"" << svgPathData(shapes.star) << "\" fill=\"" << rgb(StarGold)
+        << "\" stroke=\"" << rgb(Star::OutlineGold) << "\" stroke-width=\"" << StarEdgeWidth
+        << "\" stroke-linejoin=\"round\"/>\n";
+    for (const QRectF &eye : shapes.eyes)
+        out << "  <ellipse cx=\"" << svgNumber(eye.center().x()) << "\" cy=\""
+            << svgNumber(eye.center().y()) << "\" rx=\"" << svgNumber(eye.width() / 2) << "\" ry=\""
+            << svgNumber(eye.height() / 2) << "\" fill=\"" << rgb(Star::EyeBlack) << "\"/>\n";
     out << "</svg>\n";
     return svg.toUtf8();
 }
@@ -527,7 +637,10 @@ int main(int argc, char *argv[])
         for (const IconLayout &layout : IconLayouts)
             writeImage(drawIcon(layout),
                 assets.filePath(QStringLiteral("icon-%1.png").arg(layout.size)), "png");
-        writeBytes(iconSvg(), assets.filePath(QStringLiteral("pikomoji.svg")));
+        for (int size : Launcher::Sizes)
+            writeImage(drawLauncher(size),
+                assets.filePath(QStringLiteral("launcher-%1.png").arg(size)), "png");
+        writeBytes(launcherSvg(), assets.filePath(QStringLiteral("launcher.svg")));
     } catch (const Failure &failure) {
         std::fprintf(stderr, "makeassets: %s\n", failure.what());
         return 1;

@@ -1,5 +1,7 @@
 #include "widgets/framebox.h"
 
+#include "widgets/screenwindow.h"
+
 #include <QPainter>
 
 namespace {
@@ -10,6 +12,7 @@ constexpr int CaptionPadding = 2; // the gap in the border on each side of the c
 void FrameBox::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    const qreal scale = ScreenWindow::layoutScale(this);
     const QFontMetrics metrics(font());
     const int top = metrics.height() / 2;
     const QRect border = rect().adjusted(0, top, -1, -1);
@@ -20,8 +23,8 @@ void FrameBox::paintEvent(QPaintEvent *)
     painter.setPen(palette().color(QPalette::Light));
     painter.drawRect(border.adjusted(1, 1, 0, 0));
 
-    const QRect caption(CaptionIndent, 0, metrics.horizontalAdvance(title()) + 2 * CaptionPadding,
-        metrics.height());
+    const QRect caption(qRound(CaptionIndent * scale), 0,
+        metrics.horizontalAdvance(title()) + 2 * qRound(CaptionPadding * scale), metrics.height());
     painter.fillRect(caption, palette().color(backgroundRole()));
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawText(caption, Qt::AlignCenter, title());

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QFont>
+#include <QMargins>
 #include <QRect>
+#include <QVariant>
 #include <QWidget>
 
 #include <initializer_list>
@@ -52,6 +54,9 @@ constexpr bool namesInOrder(const Table &table, std::initializer_list<std::strin
     return true;
 }
 
+// The property that keeps a control's place from its layout table, for a screen that scales it.
+inline constexpr char DesignGeometry[] = "designGeometry";
+
 // Gives `widget` its design name ("Command1(2)"), so tests and tools can find it, and its place.
 inline void place(QWidget *widget, const ControlGeometry &geometry)
 {
@@ -59,6 +64,33 @@ inline void place(QWidget *widget, const ControlGeometry &geometry)
     widget->setObjectName(
         geometry.index < 0 ? name : QStringLiteral("%1(%2)").arg(name).arg(geometry.index));
     widget->setGeometry(geometry.rect());
+    widget->setProperty(DesignGeometry, geometry.rect());
+}
+
+// `design` scaled by `factor` edge by edge, so that controls that touch at the design size still
+// touch, and factor 1 gives `design` back exactly.
+inline QRect scaledRect(const QRect &design, qreal factor)
+{
+    const auto at = [factor](int v) { return qRound(v * factor); };
+    return QRect(QPoint(at(design.left()), at(design.top())),
+        QPoint(at(design.left() + design.width()) - 1, at(design.top() + design.height()) - 1));
+}
+
+// Where a window whose client area would stand at `client` goes so that, with its `frame`, it lies
+// wholly inside `available`: moved just enough, and not at all when it fits. A window larger than
+// the area keeps its top-left corner, and with it the title bar, inside.
+inline QPoint fitInside(const QRect &client, const QMargins &frame, const QRect &available)
+{
+    const QRect outer = client.marginsAdded(frame);
+    const auto shift = [](int low, int high, int areaLow, int areaHigh) {
+        int d = high > areaHigh ? areaHigh - high : 0;
+        if (low + d < areaLow)
+            d = areaLow - low;
+        return d;
+    };
+    return client.topLeft()
+        + QPoint(shift(outer.left(), outer.right(), available.left(), available.right()),
+            shift(outer.top(), outer.bottom(), available.top(), available.bottom()));
 }
 
 // Sets a widget's background, text or button-face colour through its palette.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "media/picture.h"
+
 #include <QImage>
 #include <QWidget>
 
@@ -15,9 +17,17 @@ public:
     void setPicture(const QImage &picture);
     const QImage &picture() const { return m_picture; }
 
+    // Reads the picture file at `path`, decoded for the box's size on the display. The box reads
+    // it again, at its new size, when it is resized (full screen): a picture is always decoded at
+    // the size it is shown, never stretched from a smaller one.
+    Picture::Result load(const QString &path);
+
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     QImage m_picture;
+    QString m_path; // of the picture shown, when it came from a file
+    QSize m_decodedFor; // the device pixels it was decoded for
 };

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QFont>
 #include <QPointer>
 #include <QWidget>
 
 #include <deque>
 #include <functional>
+#include <vector>
 
 // A top-level screen of the program. The close box never closes a screen; a close that the
 // program itself asks for, or that the desktop session sends as it ends, goes through.
@@ -17,6 +19,10 @@
 //   held, in order, and run once the running handler has returned, as if the input had come then.
 // - An error that a handler raises stops at the boundary and goes to the default error report;
 //   it never travels back through Qt's signals or event loop.
+//
+// Also common to every screen: Return and keypad Enter press the focused button as Space does; a
+// screen that is shown gets the keyboard; and F11 switches every screen to full screen and back
+// (Escape too, back), where the whole layout is scaled by one factor and centred.
 class ScreenWindow : public QWidget
 {
     Q_OBJECT
@@ -30,8 +36,23 @@ public:
     // Sets Cancel when UnloadMode is FromControlMenu; lets every other request through.
     void Form_QueryUnload(bool &Cancel, int UnloadMode);
 
-    // Places the window so that its client area's top-left corner is at `clientTopLeft`.
+    // The client area's size at design time; what full screen scales from.
+    void setClientSize(QSize size);
+    QSize clientSize() const { return m_clientSize; }
+
+    // Places the window so that its client area's top-left corner is at `clientTopLeft`, or as
+    // near as keeps the whole window on the screen's available area.
     void placeClientArea(QPoint clientTopLeft);
+
+    // Full screen for every screen, the one shown now and every one shown after it.
+    static void setFullScreen(bool on);
+    static bool fullScreen();
+    // The factor the layout is drawn at: 1 in a window, the fit to the display in full screen.
+    qreal layoutScale() const { return m_scale; }
+    // The layout scale of the screen `control` stands on; 1 off any screen.
+    static qreal layoutScale(const QWidget *control);
+
+    void setVisible(bool visible) override;
 
     // Runs a click's or a key's handler now, or after the handler that is running.
     void handle(std::function<void()> handler);
@@ -52,8 +73,22 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // A control's font and icon size at the design size, kept while the layout is scaled.
+    struct DesignLook
+    {
+        QPointer<QWidget> control;
+        QFont font;
+        bool ownFont;
+        QSize iconSize;
+    };
+
+    void applyScreenMode();
+    void layOut();
+
     struct HeldCall
     {
         QPointer<const QObject> movedOver; // null for a click or key
@@ -64,4 +99,9 @@ private:
     void runHeldCalls();
 
     std::deque<HeldCall> m_held;
+    QSize m_clientSize;
+    QRect m_normalGeometry; // where the window stood before full screen
+    qreal m_scale = 1;
+    QPoint m_offset; // of the scaled layout inside the client area
+    std::vector<DesignLook> m_designLook; // filled while the layout is scaled
 };

@@ -1,5 +1,7 @@
 #include "widgets/shape.h"
 
+#include "widgets/screenwindow.h"
+
 #include <QPainter>
 
 namespace {
@@ -21,10 +23,11 @@ void Shape::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const qreal inset = m_borderWidth / 2.0;
+    const qreal borderWidth = m_borderWidth * ScreenWindow::layoutScale(this);
+    const qreal inset = borderWidth / 2.0;
     const QRectF outline = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
     const qreal radius = qMin(width(), height()) * CornerFraction;
-    painter.setPen(QPen(m_border, m_borderWidth));
+    painter.setPen(QPen(m_border, borderWidth));
     painter.setBrush(m_fill);
     painter.drawRoundedRect(outline, radius, radius);
 }

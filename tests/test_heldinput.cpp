@@ -109,10 +109,7 @@ TEST_F(HeldInput, ClicksDuringAClipAreAllJudgedAfterItInOrder)
 
     clickLetterButton(0); // な: wrong, and its clip plays while the others arrive
     EXPECT_EQ(takeClips(), (QStringList{"な.wav", "た.wav", "さ.wav", "か.wav"}));
-    EXPECT_EQ(marks(), "--++");
-    EXPECT_EQ(missedLetters(), (QStringList{"さ", "さ"}));
-    EXPECT_EQ(answers(), (QStringList{"さ", "か", ""}));
-    EXPECT_EQ(TargetPos, 2);
+    EXPECT_EQ(screen(), "さか[な] さ|か| --++ ささ");
     EXPECT_GT(paints, 0) << "the screen stopped painting during the clip";
 }
 
@@ -152,5 +149,6 @@ TEST_F(HeldInput, AnErrorRaisedByARealClickStopsAtTheHandlerAndReachesTheErrorRe
     queueClick(quiz().Command1[1]);
     QTest::qWait(100);
     ASSERT_EQ(recorder.reports.size(), 1);
-    EXPECT_TRUE(recorder.reports[0].contains(QStringLiteral("'9'"))) << recorder.reports[0].toStdString();
+    EXPECT_TRUE(recorder.reports[0].contains(QStringLiteral("'9'")))
+        << recorder.reports[0].toStdString();
 }

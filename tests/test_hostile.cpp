@@ -215,7 +215,8 @@ TEST_P(Hostile, TheQuizGoesOnWithEveryMarkOrTheMenuSaysTheLessonCannotLoad)
         if (output.open())
             heard += AudioClip::fromWav(AudioClip::readFile(clip), output.format()).frames()
                 / double(output.format().rate);
-    EXPECT_TRUE(!output.open() || std::abs(heard - row.seconds) < 0.02) << "heard " << heard << " s";
+    EXPECT_TRUE(!output.open() || std::abs(heard - row.seconds) < 0.02)
+        << "heard " << heard << " s";
     clickLetterButton(2);
     clickLetterButton(0);
     const int placed = MarkCount;

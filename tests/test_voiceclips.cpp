@@ -46,7 +46,8 @@ std::vector<double> readClip(const QString &path)
     QFile file(path);
     const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     // fmt: PCM, one channel, the rate, bytes per second, bytes per frame, bits; then "data".
-    if (bytes.mid(20, 16) != le16({1, 1, Rate, 0, 2 * Rate, 0, 2, 16}) || bytes.mid(36, 4) != "data")
+    if (bytes.mid(20, 16) != le16({1, 1, Rate, 0, 2 * Rate, 0, 2, 16})
+        || bytes.mid(36, 4) != "data")
         return {};
     std::vector<double> samples((bytes.size() - 44) / 2);
     for (size_t i = 0; i < samples.size(); ++i)
@@ -132,8 +133,7 @@ const QMap<QString, std::vector<double>> &shippedClips()
     static const QMap<QString, std::vector<double>> clips = [] {
         QMap<QString, std::vector<double>> read;
         for (const QFileInfo &info : QDir(VoiceFolder).entryInfoList({"*.wav"}, QDir::Files))
-            read.insert(
-                info.completeBaseName(), readClip(info.filePath()));
+            read.insert(info.completeBaseName(), readClip(info.filePath()));
         return read;
     }();
     return clips;

@@ -4,6 +4,7 @@
 // control it was aimed at.
 
 #include "core/module1.h"
+#include "core/runtimeerror.h"
 #include "media/voice.h"
 #include "quizfixture.h"
 #include "screens/form1.h"
@@ -145,10 +146,16 @@ TEST_F(HeldInput, KeysAndPointerRestsDuringAClipRunAfterItAndMovesCountOnce)
 TEST_F(HeldInput, AnErrorRaisedByARealClickStopsAtTheHandlerAndReachesTheErrorReport)
 {
     ErrorReportRecorder recorder;
+    bool heldRan = false; // a click that arrives while the report is on screen
+    ErrorReport::set([&](const QString &message) {
+        recorder.reports << message;
+        quiz().handle([&heldRan] { heldRan = true; });
+    });
     TargetPos = 5; // the letter asked lies beyond the last letter box
     queueClick(quiz().Command1[1]);
     QTest::qWait(100);
     ASSERT_EQ(recorder.reports.size(), 1);
     EXPECT_TRUE(recorder.reports[0].contains(QStringLiteral("'9'")))
         << recorder.reports[0].toStdString();
+    EXPECT_FALSE(heldRan) << "the program ends after the report: nothing held runs";
 }

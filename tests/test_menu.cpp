@@ -5,6 +5,7 @@
 #include "screens/form5.h"
 #include "screens/screens.h"
 #include "testsupport.h"
+#include "widgets/geometry.h"
 #include "widgets/inkwidgets.h"
 
 #include <QDir>
@@ -50,6 +51,7 @@ TEST_F(MenuTest, ScreensStandWhereTheDesignPutsThem)
         {menu.Command3, 600, 2760, 1815, 615},
     });
     EXPECT_EQ(menu.Command1->palette().color(QPalette::Button), QColor(0xC0, 0xC0, 0xFF));
+    EXPECT_EQ(menu.Command3->font(), designFont("AR丸ゴシック体M", 18)) << "the buttons' captions";
     QCoreApplication::processEvents(); // the icon is set once the event loop runs
     EXPECT_EQ(menu.windowIcon().availableSizes().size(), 6) << "the program's icon, at every size";
     EXPECT_EQ(nextTabStop(menu.Command1), menu.Command2);

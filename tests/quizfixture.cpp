@@ -166,3 +166,12 @@ QString QuizFixture::marks()
         row.chop(1);
     return row;
 }
+
+QString QuizFixture::screen()
+{
+    QString shown;
+    for (int i = 0; i < 3; ++i)
+        shown += quiz().letterColour(i) == 255 ? u'[' + letters()[i] + u']' : letters()[i];
+    return shown + u' ' + answers().join(u'|') + u' ' + marks() + u' '
+        + missedLetters().join(QString()) + (quiz().Image4->isVisible() ? " *" : "");
+}

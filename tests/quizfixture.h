@@ -63,6 +63,10 @@ protected:
     QStringList answers();
     QStringList missedLetters();
     QString marks(); // one character per place: '+' praise, '-' encouragement, '.' empty
+    // The quiz as the child sees it, in one line: the letters with the red one in brackets, the
+    // answer boxes, the marks, the missed letters, and "*" while the celebration picture shows;
+    // "さ[か]な さ|| -+ さ" after a wrong answer and a right one.
+    QString screen();
 
     QTemporaryDir m_dir;
     QString m_folder; // ends in "/"

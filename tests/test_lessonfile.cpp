@@ -157,6 +157,10 @@ TEST_F(LoadQuestionsTest, Utf8LessonsWithAndWithoutByteOrderMark)
     load("\xEF\xBB\xBF"
          "a,b,c,d,e,f,g,h,i");
     EXPECT_EQ(Questions(1, 1), QStringLiteral("a"));
+    load("\xEF\xBB\xBF"
+         "a\x82,b,c,d,e,f,g,h,i");
+    EXPECT_EQ(Questions(1, 1), QStringLiteral("a\uFFFD"))
+        << "after the mark, UTF-8 whatever follows";
 }
 
 TEST_F(LoadQuestionsTest, ShiftJisThatLooksLikeNothingElseAndBrokenBytesDoNotCrash)

@@ -31,6 +31,15 @@ static QByteArray claiming(QByteArray jpeg, int width, int height)
     return jpeg;
 }
 
+// The JPEG cut short after its first `count` scans (each starts at a start-of-scan marker FF DA).
+static QByteArray firstScans(const QByteArray &jpeg, int count)
+{
+    qsizetype at = jpeg.indexOf("\xFF\xDA");
+    for (int scan = 0; scan < count; ++scan)
+        at = jpeg.indexOf("\xFF\xDA", at + 2);
+    return jpeg.first(at) + "\xFF\xD9";
+}
+
 // The JPEG marked as a phone marks a photo taken sideways: "turn a quarter clockwise to view".
 static QByteArray sideways(const QByteArray &jpeg)
 {
@@ -68,6 +77,8 @@ TEST(Picture, BadFilesFailQuicklyNamingTheFile)
         {"claims 30000 × 30000", claiming(halves(64, 64), 30000, 30000), "30000 × 30000"},
         // Progressive decoding keeps every coefficient: 48 megapixels would take ~150 MB.
         {"progressive 8000 × 6000", claiming(halves(64, 64, true), 8000, 6000), "8000 × 6000"},
+        {"two scans 8000 × 6000", claiming(firstScans(halves(64, 64, true), 2), 8000, 6000),
+            "8000 × 6000"},
     };
     for (const auto &[name, bytes, reason] : rows) {
         SCOPED_TRACE(name);

@@ -1,6 +1,6 @@
 // The program only ever reads: a whole session on a copy of the starter lesson, run as its own
-// process, leaves the copy exactly as it was and writes nothing where a desktop keeps settings,
-// caches or state.
+// process with its clips played through SDL's dummy driver, leaves the copy exactly as it was and
+// writes nothing where a desktop keeps settings, caches or state.
 
 #include "testsupport.h"
 
@@ -43,6 +43,15 @@ TEST(ReadOnly, AWholeSessionWritesNothingAnywhere)
     const QString lesson = dir.filePath(QStringLiteral("lesson"));
     const QStringList copy{QStringLiteral("-R"), QStringLiteral(PIKOMOJI_CONTENT_DIR), lesson};
     ASSERT_EQ(QProcess::execute(QStringLiteral("cp"), copy), 0);
+    // Every clip cut to 5 ms: they are still read and played through the sound output, but the
+    // session takes seconds instead of the half minute its real clips last.
+    const QStringList clips = QDir(lesson + "/voice").entryList({"*.wav"});
+    ASSERT_GT(clips.size(), 70);
+    for (const QString &clip : clips) {
+        QFile file(lesson + "/voice/" + clip);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(pcmWav(16, 22050, 1, 0.005));
+    }
 
     // Every place a desktop program keeps settings, caches or state, each empty to begin with.
     // QT_QPA_PLATFORM is offscreen already, for the test itself.

@@ -3,6 +3,8 @@
 // k, s, t, h or p must keep its burst or breath (the high band strong against the low at the
 // start), no clip may start with a click, and all must be of a usable length and loudness.
 
+#include "testsupport.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,7 +17,6 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <optional>
 #include <vector>
 
 namespace {
@@ -38,36 +39,20 @@ QChar toKatakana(QChar c)
     return QChar(c.unicode() + 0x60);
 }
 
-// The samples of a 16-bit mono PCM WAV at 22050 Hz, scaled to -1..1; nullopt for anything else.
-std::optional<std::vector<double>> readClip(const QString &path)
+// The samples of a 16-bit mono PCM WAV at 22050 Hz with the usual 44-byte header, scaled to
+// -1..1; empty for anything else.
+std::vector<double> readClip(const QString &path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    if (!bytes.startsWith("RIFF") || bytes.mid(8, 4) != "WAVE")
-        return std::nullopt;
-    bool formatOk = false;
-    for (qsizetype at = 12; at + 8 <= bytes.size();) {
-        const QByteArray id = bytes.mid(at, 4);
-        const qsizetype size = qFromLittleEndian<quint32>(bytes.constData() + at + 4);
-        const char *body = bytes.constData() + at + 8;
-        if (at + 8 + size > bytes.size())
-            return std::nullopt;
-        if (id == "fmt " && size >= 16) {
-            formatOk = qFromLittleEndian<quint16>(body) == 1 // PCM
-                && qFromLittleEndian<quint16>(body + 2) == 1
-                && qFromLittleEndian<quint32>(body + 4) == Rate
-                && qFromLittleEndian<quint16>(body + 14) == 16;
-        } else if (id == "data" && formatOk) {
-            std::vector<double> samples(size / 2);
-            for (size_t i = 0; i < samples.size(); ++i)
-                samples[i] = qFromLittleEndian<qint16>(body + 2 * i) / 32768.0;
-            return samples;
-        }
-        at += 8 + size + (size & 1);
-    }
-    return std::nullopt;
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    // fmt: PCM, one channel, the rate, bytes per second, bytes per frame, bits; then "data".
+    if (bytes.mid(20, 16) != le16({1, 1, Rate, 0, 2 * Rate, 0, 2, 16})
+        || bytes.mid(36, 4) != "data")
+        return {};
+    std::vector<double> samples((bytes.size() - 44) / 2);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = qFromLittleEndian<qint16>(bytes.constData() + 44 + 2 * i) / 32768.0;
+    return samples;
 }
 
 double energy(const std::vector<double> &x, size_t from, size_t count)
@@ -148,8 +133,7 @@ const QMap<QString, std::vector<double>> &shippedClips()
     static const QMap<QString, std::vector<double>> clips = [] {
         QMap<QString, std::vector<double>> read;
         for (const QFileInfo &info : QDir(VoiceFolder).entryInfoList({"*.wav"}, QDir::Files))
-            read.insert(
-                info.completeBaseName(), readClip(info.filePath()).value_or(std::vector<double>()));
+            read.insert(info.completeBaseName(), readClip(info.filePath()));
         return read;
     }();
     return clips;

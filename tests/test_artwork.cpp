@@ -33,31 +33,6 @@ TEST(Artwork, StarIsCutOutWithoutADarkFringe)
                 EXPECT_GE(QColor(star.pixel(x, y)).lightness(), 90) << "edge " << x << ", " << y;
 }
 
-TEST(Artwork, CelebrationPictureSitsOnTheWindowColour)
-{
-    const QImage picture = Assets::celebrationPicture().toImage();
-    ASSERT_EQ(picture.size(), QSize(340, 340));
-    // Shown without a frame: corners in the window's C0FFFF, give or take JPEG's few steps.
-    for (QPoint corner : {QPoint(1, 1), QPoint(338, 1), QPoint(1, 338), QPoint(338, 338)}) {
-        const QRgb pixel = picture.pixel(corner);
-        EXPECT_TRUE(qAbs(qRed(pixel) - 0xC0) <= 6 && qGreen(pixel) >= 249 && qBlue(pixel) >= 249)
-            << qPrintable(QColor(pixel).name());
-    }
-}
-
-TEST(Artwork, IconIsDrawnForEverySizeAndCrispAtTheSmallest)
-{
-    const QIcon icon = Assets::programIcon();
-    for (int size : {16, 32, 48, 64, 128, 256}) {
-        // Qt must hand out the drawing made for this size, not one scaled from another.
-        const QImage own(QStringLiteral(":/assets/icon-%1.png").arg(size));
-        ASSERT_EQ(own.size(), QSize(size, size));
-        EXPECT_EQ(icon.pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32),
-            own.convertToFormat(QImage::Format_ARGB32));
-    }
-    EXPECT_TRUE(isCutOut(icon.pixmap(16).toImage())) << "a half-covered pixel blurs at 16 px";
-}
-
 // Sharp on a 2× display: every picture stored with the program has at least twice the pixels of
 // the place the quiz screen shows it in.
 TEST(Artwork, PicturesAreAtLeastTwiceTheSizeTheyAreShownAt)

@@ -9,7 +9,6 @@
 #include <QDirIterator>
 #include <QImage>
 #include <QPainter>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -117,11 +116,7 @@ TEST_F(LessonMakerTest, TheSameWordsGiveTheSameBytesAndALessonTheCheckerPasses)
     EXPECT_TRUE(QString::fromUtf8(m_out).contains(QStringLiteral("なおすところはありません")))
         << m_out.toStdString() << "the checker's verdict";
 
-    // The built tool, run as a parent runs it, finds the program's marks and clips beside it.
-    QProcess tool;
-    tool.start(PIKOMOJI_LESSON, {m_dir.filePath("words.txt"), m_dir.filePath("b")});
-    ASSERT_TRUE(tool.waitForFinished(60000));
-    EXPECT_EQ(tool.exitCode(), LessonMaker::Made) << tool.readAllStandardError().toStdString();
+    ASSERT_EQ(make(words, "b"), LessonMaker::Made);
     EXPECT_EQ(digests(m_dir.filePath("a")), digests(m_dir.filePath("b")));
 
     const LessonFile lesson = LessonFile::read(m_dir.filePath("a/data/data.txt"));
@@ -190,26 +185,6 @@ TEST_F(LessonMakerTest, AnExistingLessonIsReplacedOnlyWithForceKeepingItsVoice)
     EXPECT_TRUE(after.contains("pic/neko.jpg") && !after.contains("pic/inu.jpg"));
     EXPECT_EQ(after.value("voice/い.wav"), before.value("voice/い.wav"));
     EXPECT_EQ(entries(), (QStringList{"lesson", "words.txt"}));
-}
-
-TEST(Kana, DistractorsLookOrSoundLikeTheWordsLettersInItsScript)
-{
-    const struct
-    {
-        QStringList letters;
-        QStringList distractors;
-    } rows[] = {
-        {{"さ"}, {"き", "ち", "ろ", "ざ"}},
-        {{"ね", "こ"}, {"れ", "い", "わ"}},
-        {{"ト", "マ", "ト"}, {"イ", "ア", "ノ"}},
-        {{"ば"}, {"は", "ぱ", "ぼ", "ぽ"}},
-        {{"も", "も"}, {"ま", "し", "せ", "ほ"}},
-        {{"さ", "か", "な"}, {"き", "や"}},
-    };
-    for (const auto &row : rows) {
-        SCOPED_TRACE(row.letters.join("").toStdString());
-        EXPECT_EQ(Kana::chooseDistractors(row.letters), row.distractors);
-    }
 }
 
 } // namespace

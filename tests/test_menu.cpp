@@ -35,53 +35,6 @@ class MenuTest : public QuizFixture
 {
 };
 
-TEST_F(MenuTest, ScreensStandWhereTheDesignPutsThem)
-{
-    Form3 &menu = openMenu();
-    EXPECT_EQ(menu.windowTitle(), QStringLiteral("memu"));
-    EXPECT_EQ(menu.size(), QSize(372, 242));
-    EXPECT_EQ(menu.palette().color(QPalette::Window), QColor(0xFF, 0xFF, 0xC0));
-    expectPlaced({
-        {menu.Label1[0], 585, 480, 2220, 360},
-        {menu.Label1[1], 840, 840, 2445, 465},
-        {menu.Label1[2], 3240, 1080, 885, 255},
-        {menu.Label2, 3480, 1440, 1335, 255},
-        {menu.Command1, 585, 1980, 1815, 615},
-        {menu.Command2, 3360, 2760, 1335, 615},
-        {menu.Command3, 600, 2760, 1815, 615},
-    });
-    EXPECT_EQ(menu.Command1->palette().color(QPalette::Button), QColor(0xC0, 0xC0, 0xFF));
-    EXPECT_EQ(menu.Command3->font(), designFont("AR丸ゴシック体M", 18)) << "the buttons' captions";
-    QCoreApplication::processEvents(); // the icon is set once the event loop runs
-    EXPECT_EQ(menu.windowIcon().availableSizes().size(), 6) << "the program's icon, at every size";
-    EXPECT_EQ(nextTabStop(menu.Command1), menu.Command2);
-    EXPECT_EQ(nextTabStop(menu.Command2), menu.Command3);
-    EXPECT_EQ(nextTabStop(menu.Command3), menu.Command1);
-
-    click(menu.Command2);
-    Form5 &settings = Screens::form5();
-    EXPECT_EQ(settings.windowTitle(), QStringLiteral("データファイル設定"));
-    EXPECT_EQ(settings.geometry(), QRect(253, 225, 359, 253));
-    expectPlaced({
-        {settings.Label1, 360, 120, 1575, 255},
-        {settings.Text1, 360, 480, 2655, 375},
-        {settings.Label2, 480, 960, 615, 255},
-        {settings.Text2, 360, 1320, 2655, 375},
-        {settings.Label3, 240, 1800, 615, 255},
-        {settings.Text3, 360, 2160, 2655, 375},
-        {settings.Command2, 3360, 1320, 975, 495},
-        {settings.Command1, 3360, 2040, 975, 495},
-    });
-    EXPECT_EQ(settings.focusWidget(), settings.Command2) << "focus starts on キャンセル";
-    QWidget *order[] = {settings.Command1, settings.Text3, settings.Text2, settings.Text1};
-    QWidget *current = settings.Command2;
-    for (QWidget *next : order) {
-        EXPECT_EQ(nextTabStop(current), next);
-        current = next;
-    }
-    EXPECT_FALSE(settings.Command1->isDefault() || settings.Command1->autoDefault());
-}
-
 // The lesson beside the program, not in whatever folder the program was started from.
 TEST_F(MenuTest, TheMenuTakesTheFoldersFromTheProgramsOwnFolder)
 {

@@ -88,12 +88,9 @@ TEST(FitInside, MovesAWindowJustEnoughAndOnlyWhenItWouldStickOut)
         QMargins frame;
         QPoint expected;
     } rows[] = {
-        {"the quiz, 17 px too low", {187, 176, 826, 609}, {}, {187, 159}},
         {"the quiz with its frame", {187, 176, 826, 609}, frame, {187, 155}},
-        {"the settings fit", {253, 225, 359, 253}, frame, {253, 225}},
         {"the quiz on a larger display", {187, 176, 826, 609}, frame, {187, 176}},
         {"too far right", {900, 10, 200, 100}, {}, {824, 10}},
-        {"above the top", {10, -30, 200, 100}, frame, {10, 24}},
         {"wider than the display", {187, 176, 1100, 400}, {}, {0, 176}},
         {"taller than the display", {10, 10, 200, 900}, frame, {10, 24}},
     };
@@ -133,37 +130,23 @@ TEST_F(ScreenWindowTest, CaptionsAreTheScreensOwnWithNothingAppended)
 
 TEST_F(ScreenWindowTest, ReturnAndEnterPressTheFocusedButtonOnEveryScreen)
 {
-    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
-        SCOPED_TRACE(key == Qt::Key_Return ? "Return" : "Enter");
-        Form3 &menu = openMenu();
-        menu.Command2->setFocus();
-        press(&menu, key); // 設定
-        Form5 &settings = Screens::form5();
-        ASSERT_TRUE(settings.isVisible());
-        settings.Text3->setFocus();
-        press(&settings, key);
-        EXPECT_TRUE(settings.isVisible()) << "Return in a text box presses nothing";
-        settings.Command2->setFocus();
-        press(&settings, key); // キャンセル
-        ASSERT_TRUE(menu.isVisible());
-        EXPECT_FALSE(settings.isVisible());
-
-        menu.Command1->setFocus();
-        press(&menu, key); // はじめる
-        ASSERT_TRUE(Screens::form1Loaded() && Screens::form1().isVisible());
-        Form1 &form = quiz();
-        form.Command1[1]->setFocus();
-        press(&form, key); // さ, right
-        EXPECT_EQ(answers()[0], QStringLiteral("さ"));
-        form.Option1[1]->setFocus();
-        press(&form, key);
-        EXPECT_TRUE(form.Option1[1]->isChecked());
-        form.Command3->setFocus();
-        press(&form, key); // おわる
-        EXPECT_TRUE(menu.isVisible());
-        Screens::unloadAll();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
+    Form3 &menu = openMenu();
+    menu.Command2->setFocus();
+    press(&menu, Qt::Key_Return); // 設定
+    Form5 &settings = Screens::form5();
+    ASSERT_TRUE(settings.isVisible());
+    settings.Text3->setFocus();
+    press(&settings, Qt::Key_Enter);
+    EXPECT_TRUE(settings.isVisible()) << "Enter in a text box presses nothing";
+    settings.Command2->setFocus();
+    press(&settings, Qt::Key_Enter); // キャンセル
+    ASSERT_TRUE(menu.isVisible());
+    menu.Command1->setFocus();
+    press(&menu, Qt::Key_Enter); // はじめる
+    ASSERT_TRUE(Screens::form1Loaded() && quiz().isVisible());
+    quiz().Command1[1]->setFocus();
+    press(&quiz(), Qt::Key_Return); // さ, right
+    EXPECT_EQ(answers()[0], QStringLiteral("さ"));
 }
 
 // Full screen, from F11 or from the start: the layout scaled by one factor, centred, fonts and
@@ -230,9 +213,6 @@ TEST_F(ScreenWindowTest, FullScreenScalesTheWholeLayoutAndGivesItBackExactly)
     EXPECT_EQ(form.Command2->iconSize(), starSize);
     EXPECT_EQ(decodedAt.last(), QSize(153, 153));
     EXPECT_EQ(form.layoutScale(), 1.0);
-
-    press(&form, Qt::Key_Escape);
-    EXPECT_FALSE(form.isFullScreen()) << "Escape only leaves full screen";
 }
 
 TEST_F(ScreenWindowTest, AScreenOpenedFromAFullScreenOneIsFullScreenToo)
@@ -241,21 +221,10 @@ TEST_F(ScreenWindowTest, AScreenOpenedFromAFullScreenOneIsFullScreenToo)
     Form3 &menu = openMenu();
     EXPECT_TRUE(menu.isFullScreen());
     QTest::mouseClick(menu.Command1, Qt::LeftButton);
-    Form1 &form = quiz();
-    EXPECT_TRUE(form.isVisible() && form.isFullScreen());
-    EXPECT_TRUE(settlesAt(form, QSize(1024, 768)));
-    EXPECT_GT(form.layoutScale(), 1.0);
-
-    press(&form, Qt::Key_F11);
-    EXPECT_FALSE(form.isFullScreen());
-    QTest::mouseClick(form.Command3, Qt::LeftButton);
+    EXPECT_TRUE(quiz().isVisible() && quiz().isFullScreen());
+    press(&quiz(), Qt::Key_F11);
+    QTest::mouseClick(quiz().Command3, Qt::LeftButton);
     EXPECT_FALSE(menu.isFullScreen()) << "the menu comes back in a window";
-    EXPECT_TRUE(settlesAt(menu, QSize(372, 242)));
-    EXPECT_EQ(menu.Command1->geometry(), QRect(39, 132, 121, 41));
-    press(&menu, Qt::Key_F11);
-    EXPECT_TRUE(menu.isFullScreen());
-    QTest::mouseClick(menu.Command2, Qt::LeftButton);
-    EXPECT_TRUE(Screens::form5().isFullScreen());
 }
 
 TEST_F(ScreenWindowTest, AShownScreenGetsTheKeyboard)

@@ -45,14 +45,6 @@ ErrorReportRecorder::~ErrorReportRecorder()
     ErrorReport::set(std::move(m_previous));
 }
 
-QWidget *nextTabStop(QWidget *widget)
-{
-    QWidget *next = widget->nextInFocusChain();
-    while (next != widget && !(next->focusPolicy() & Qt::TabFocus))
-        next = next->nextInFocusChain();
-    return next;
-}
-
 void closeFromTheCloseBox(QWidget &window)
 {
     QCloseEvent event;
@@ -91,11 +83,4 @@ QByteArray pcmWav(int bits, int rate, int channels, double seconds, int tag)
             data.append(char(sample >> (8 * b)));
     }
     return wavFile(tag, channels, rate, bits, bits / 8 * channels, data);
-}
-
-void expectPlaced(std::initializer_list<std::tuple<QWidget *, int, int, int, int>> design)
-{
-    for (auto [widget, left, top, width, height] : design)
-        EXPECT_EQ(widget->geometry(), QRect(left / 15, top / 15, width / 15, height / 15))
-            << widget->objectName().toStdString();
 }

@@ -30,7 +30,6 @@ private:
 
 #include <initializer_list>
 #include <ostream>
-#include <tuple>
 
 // Little-endian 16-bit values, as WAV files hold them.
 QByteArray le16(std::initializer_list<int> values);
@@ -41,10 +40,6 @@ QByteArray wavFile(int tag, int channels, int rate, int bits, int blockAlign,
 // `seconds` of PCM (tag 1) or float (tag 3) samples that are never silent: a wave on an offset.
 QByteArray pcmWav(int bits, int rate, int channels, double seconds, int tag = 1);
 
-class QWidget;
-// Checks each widget's place against the design's {widget, left, top, width, height} in twips.
-void expectPlaced(std::initializer_list<std::tuple<QWidget *, int, int, int, int>> design);
-
 // Lets GoogleTest print texts as texts.
 inline void PrintTo(const QString &text, std::ostream *os)
 {
@@ -52,8 +47,5 @@ inline void PrintTo(const QString &text, std::ostream *os)
 }
 
 class QWidget;
-// The widget that Tab moves the focus to from `widget`.
-QWidget *nextTabStop(QWidget *widget);
-
 // What the window manager delivers when a window's close box is clicked: a spontaneous close.
 void closeFromTheCloseBox(QWidget &window);

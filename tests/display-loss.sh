@@ -1,25 +1,13 @@
 #!/usr/bin/env bash
 # ぴこもじ on an X server of its own, which then goes away as at a logout or a lost connection: the
 # program must end with exit status 1, not die of a signal. Every wait is a hang guard only.
-#   display-loss.sh PROGRAM
+#   on-xvfb.sh display-loss.sh PROGRAM
 set -u
 program=$1
 work=$(mktemp -d)
-xvfb=
-cleanup() {
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'rm -rf "$work"' EXIT
 
-# -displayfd picks a free display and writes its number once the server accepts connections.
-Xvfb -displayfd 3 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 600); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-export DISPLAY=:$(cat "$work/display")
-
-QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy "$program" 2>"$work/program.log" &
+"$program" 2>"$work/program.log" &
 pid=$!
 # Its menu is up once a window of class pikomoji is there.
 for _ in $(seq 600); do
@@ -28,9 +16,7 @@ for _ in $(seq 600); do
 done
 xwininfo -root -tree 2>/dev/null | grep -q '"pikomoji"' || { echo "no window"; exit 1; }
 
-kill "$xvfb"
-wait "$xvfb" 2>/dev/null
-xvfb=
+kill "$XVFB_PID"
 for _ in $(seq 600); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 if kill -0 "$pid" 2>/dev/null; then
     echo "the program was still running 60 s after its display went away"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs a test program on an X server of its own with no window manager, as a kiosk or a bare
-# session has it: nobody but the program gives a new window the keyboard.
+# session has it: nobody but the program gives a new window the keyboard. The server's process
+# is XVFB_PID, for a test that takes the display away.
 #   on-xvfb.sh PROGRAM [ARGS...]
 set -u
 work=$(mktemp -d)
@@ -16,4 +17,4 @@ Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 3>"$work/display" 2>"$work
 xvfb=$!
 for _ in $(seq 600); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-DISPLAY=:$(cat "$work/display") QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy "$@"
+XVFB_PID=$xvfb DISPLAY=:$(cat "$work/display") QT_QPA_PLATFORM=xcb SDL_AUDIODRIVER=dummy "$@"

@@ -72,7 +72,8 @@ TEST(Picture, JpegsAreDecodedUprightAtTheSizeTheyAreShown)
 TEST(Picture, ProgressivePicturesOfAbsurdSizeAreRefusedNamingTheFile)
 {
     QTemporaryDir dir;
-    const std::tuple<const char *, QByteArray, const char *> rows[] = { // name, file, reason
+    const std::tuple<const char *, QByteArray, const char *> rows[] = {
+        // name, file, reason
         // Progressive decoding keeps every coefficient: 48 megapixels would take ~150 MB.
         {"progressive 8000 × 6000", claiming(halves(64, 64, true), 8000, 6000), "8000 × 6000"},
         {"two scans 8000 × 6000", claiming(firstScans(halves(64, 64, true), 2), 8000, 6000),

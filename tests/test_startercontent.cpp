@@ -23,8 +23,8 @@ TEST(StarterContent, EveryLessonIsCleanShiftJisAndSharpWithTheSharedVoiceFolder)
     for (const QString &folder : folders) {
         SCOPED_TRACE(folder.toStdString());
         QByteArray out, err;
-        EXPECT_EQ(LessonCheck::run({"pikomoji-check", "--voice", content + "/voice",
-                                       "--pic", folder + "/pic", folder + "/data"},
+        EXPECT_EQ(LessonCheck::run({"pikomoji-check", "--voice", content + "/voice", "--pic",
+                                       folder + "/pic", folder + "/data"},
                       out, err, mediaJudges()),
             0)
             << out.toStdString() << err.toStdString();

@@ -90,33 +90,6 @@ INSTANTIATE_TEST_SUITE_P(Files, VoicePlayback,
         ClipCase{"MsAdpcmMono22050", Ms, 5 * 500 / 22050.0}),
     [](const auto &info) { return std::string(std::get<0>(info.param)); });
 
-TEST_F(VoicePlayback, TheDiskDriverHearsEachClipWholeAndOneAfterTheOther)
-{
-    qputenv("SDL_DISKAUDIOFILE", QFile::encodeName(m_dir.filePath("heard.raw")));
-    const auto restore = qScopeGuard([usual = qgetenv("SDL_AUDIODRIVER")] { use(usual); });
-    use("disk");
-    ASSERT_TRUE(AudioOutput::instance().open());
-    qunsetenv("SDL_DISKAUDIOFILE");
-    const AudioFormat device = AudioOutput::instance().format();
-    ASSERT_TRUE(
-        device.sampleFormat == AUDIO_S16SYS && device.channels == 2 && device.rate == 48000);
-    // In the device's format, so that they reach it unchanged.
-    const QByteArray one = pcmWav(16, device.rate, 2, 0.25), two = pcmWav(16, device.rate, 2, 0.1);
-    // Each call waits for its clip (a driver's clock may run a little fast, hence the 10 %).
-    EXPECT_GE(timedPlay(clip(one)).first, 225ms);
-    EXPECT_GE(timedPlay(clip(two)).first, 90ms);
-    AudioOutput::instance().close(); // flushes the file
-    QFile file(m_dir.filePath("heard.raw"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    QByteArray heard = file.readAll();
-    // Silence, the first clip's samples, silence, the second's: each whole, never overlapping.
-    const qsizetype first = heard.indexOf(one.sliced(44));
-    const qsizetype second = heard.indexOf(two.sliced(44), first + one.size() - 44);
-    ASSERT_TRUE(first >= 0 && second >= 0) << "the clips are not in the file, in order";
-    heard.remove(second, two.size() - 44).remove(first, one.size() - 44);
-    EXPECT_EQ(heard.count('\0'), heard.size()) << "sound besides the clips";
-}
-
 TEST_F(VoicePlayback, WithoutSoundOutputClipsReturnAtOnceAndOneLineSaysSo)
 {
     const auto restore = qScopeGuard([usual = qgetenv("SDL_AUDIODRIVER")] { use(usual); });

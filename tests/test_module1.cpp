@@ -66,14 +66,12 @@ TEST(FilePath, ANameThatLeadsOutOfItsFolderNamesNoFile)
     const std::pair<QString, bool> names[] = {
         {QStringLiteral("さ.wav"), true},
         {QStringLiteral(".wav"), true}, // an empty letter's clip
-        {QStringLiteral("...jpg"), true},
         {QStringLiteral("..."), true},
         {QStringLiteral("../outside/x.wav"), false},
         {QStringLiteral("/etc/passwd"), false},
         {QStringLiteral("..\\x.jpg"), false},
         {QString::fromUtf8("さ\0.wav", 8), false}, // the system would open "さ"
         {QStringLiteral("\x1B[2J.wav"), false},
-        {QStringLiteral("\x7F.wav"), false},
         {QStringLiteral("."), false},
         {QStringLiteral(".."), false},
     };

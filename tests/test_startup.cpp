@@ -90,10 +90,3 @@ TEST_F(StartupTest, AMissingLessonFolderIsSaidOnceAndTheProgramStartsAsUsual)
         EXPECT_EQ(VoiceFolder, beside("voice/"));
     }
 }
-
-TEST_F(StartupTest, WithoutALessonFolderTheFoldersAreThoseBesideTheProgram)
-{
-    EXPECT_TRUE(start(QString()).isEmpty());
-    EXPECT_EQ(AppFolder, beside(""));
-    EXPECT_EQ(DataFolder, beside("data/"));
-}

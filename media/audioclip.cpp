@@ -36,15 +36,31 @@ bool cutChunksToFile(QByteArray &file)
     return cut;
 }
 
+constexpr int ImaAdpcm = 0x11;
+constexpr int MsAdpcm = 0x02;
+constexpr int Extensible = 0xFFFE;
+
 // What the fmt and data chunks of a WAV file say, read before SDL decodes anything.
 struct WavHeader
 {
-    int tag = 0;
+    int tag = 0; // for WAVE_FORMAT_EXTENSIBLE, the tag of its sub-format
     int channels = 0;
     qint64 rate = 0;
     int blockAlign = 0;
-    int framesPerBlock = 0; // ADPCM only
+    int framesPerBlock = 0; // ADPCM only: as the header says, 0 when it says nothing
     qint64 dataBytes = -1;
+
+    bool adpcm() const { return tag == ImaAdpcm || tag == MsAdpcm; }
+
+    // The frames an ADPCM block of blockAlign bytes can hold, as SDL reckons them: a header of
+    // 4 (IMA) or 7 (MS) bytes a channel holding 1 or 2 frames, then 4-bit samples.
+    qint64 framesBlockHolds() const
+    {
+        const int headerBytes = (tag == ImaAdpcm ? 4 : 7) * channels;
+        if (channels <= 0 || blockAlign < headerBytes)
+            return 0;
+        return qint64(blockAlign - headerBytes) * 8 / (4 * channels) + (tag == ImaAdpcm ? 1 : 2);
+    }
 
     // Frames the data decodes to, going by the header.
     qint64 frames() const
@@ -52,8 +68,22 @@ struct WavHeader
         if (blockAlign <= 0 || dataBytes < 0)
             return 0;
         const qint64 blocks = (dataBytes + blockAlign - 1) / blockAlign;
-        const bool adpcm = tag == 0x02 || tag == 0x11;
-        return adpcm ? blocks * framesPerBlock : dataBytes / blockAlign;
+        return adpcm() ? blocks * framesPerBlock : dataBytes / blockAlign;
+    }
+
+    // Why the header cannot be trusted to count the frames: an ADPCM header whose frames per
+    // block are missing (SDL would then take what the block holds) or more than its blocks hold.
+    // Empty when it can.
+    QString disagreement() const
+    {
+        if (!adpcm() || (framesPerBlock > 0 && framesPerBlock <= framesBlockHolds()))
+            return {};
+        return QStringLiteral(
+            "ヘッダーがこわれています（ADPCM のブロックに %1 フレームとありますが、"
+            "%2 バイトのブロックには %3 フレームまでです）。")
+            .arg(framesPerBlock)
+            .arg(blockAlign)
+            .arg(framesBlockHolds());
     }
 };
 
@@ -75,7 +105,12 @@ std::optional<WavHeader> wavHeader(const QByteArray &file)
             header.channels = qFromLittleEndian<quint16>(body + 2);
             header.rate = qFromLittleEndian<quint32>(body + 4);
             header.blockAlign = qFromLittleEndian<quint16>(body + 12);
-            if (length >= 20)
+            const int extraBytes = length >= 18 ? qFromLittleEndian<quint16>(body + 16) : 0;
+            // The extensible header's sub-format GUID starts with the tag it stands for.
+            if (header.tag == Extensible && length >= 40 && extraBytes >= 22)
+                header.tag = qFromLittleEndian<quint16>(body + 24);
+            // Frames per block follow the extra size, in the extensible header too.
+            if (length >= 20 && extraBytes >= 2)
                 header.framesPerBlock = qFromLittleEndian<quint16>(body + 18);
         } else if (id == "data" && header.dataBytes < 0) {
             header.dataBytes = length;
@@ -157,6 +192,10 @@ AudioClip AudioClip::fromWav(const QByteArray &file, const AudioFormat &device, 
     }
     // Judged before decoding: a 16 Hz clip or one of ten minutes takes seconds and a gigabyte to
     // convert, and would hold the child's clicks for as long as it plays.
+    if (const QString disagreement = header->disagreement(); !disagreement.isEmpty()) {
+        say(problem, disagreement);
+        return {};
+    }
     const QString bounds = outOfBounds(header->rate, header->channels, header->frames(),
         header->frames() * header->channels * 4); // SDL decodes to at most 32 bits a sample
     if (!bounds.isEmpty()) {

@@ -119,9 +119,10 @@ QByteArray imaAdpcm(int tag, const QByteArray &extension, int blocks = 317)
     return wavFile(tag, 1, 8000, 4, 256, QByteArray(blocks * 256, '\0'), extension);
 }
 const QByteArray FramesPerBlock("\xF9\x01", 2); // 505
-// The extensible header: frames per block, the channel mask, the IMA ADPCM sub-format's GUID.
+// The extensible header: frames per block (none), the channel mask, the IMA ADPCM sub-format's
+// GUID.
 const QByteArray ExtensibleIma
-    = FramesPerBlock + QByteArray("\x04\0\0\0\x11\0\0\0\0\0\x10\0\x80\0\0\xAA\0\x38\x9B\x71", 20);
+    = QByteArray(2, 0) + QByteArray("\x04\0\0\0\x11\0\0\0\0\0\x10\0\x80\0\0\xAA\0\x38\x9B\x71", 20);
 
 // One line of 900 KB, within what is read of a lesson file: a picture name and four letters of
 // 200 KB each, and three short ones.
@@ -385,7 +386,7 @@ const Case Cases[] = {
     {"VoiceImaAdpcmOfZeroFramesPerBlock", SaWav, [] { return imaAdpcm(0x11, QByteArray(2, 0)); },
         "ヘッダーがこわれています", 0, 0, "", "unplayable_voice"},
     {"VoiceExtensibleImaAdpcm", SaWav, [] { return imaAdpcm(0xFFFE, ExtensibleIma); },
-        "長すぎます (20.0 秒)", 0, 0, "", "unplayable_voice"},
+        "ヘッダーがこわれています", 0, 0, "", "unplayable_voice"},
     {"VoiceImaAdpcmGenuine", SaWav, [] { return imaAdpcm(0x11, FramesPerBlock, 20); }, "",
         20 * 505 / 8000.0},
     {"VoiceGenuineTenMinutes", SaWav, [] { return pcmWav(16, 22050, 1, 600); },

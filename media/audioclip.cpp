@@ -24,18 +24,21 @@ bool cutChunksToFile(QByteArray &file)
     bool cut = false;
     qsizetype position = 12;
     while (position + ChunkHeader <= file.size()) {
-        char *length = file.data() + position + 4;
         const qsizetype room = file.size() - position - ChunkHeader;
-        if (qFromLittleEndian<quint32>(length) > quint64(room)) {
-            qToLittleEndian<quint32>(quint32(room), length);
+        // Written only when cut: the bytes are shared with the caller's, and a copy of a clip of
+        // 64 MiB costs as much again.
+        if (qFromLittleEndian<quint32>(file.constData() + position + 4) > quint64(room)) {
+            qToLittleEndian<quint32>(quint32(room), file.data() + position + 4);
             cut = true;
         }
-        const quint32 kept = qFromLittleEndian<quint32>(length);
+        const quint32 kept = qFromLittleEndian<quint32>(file.constData() + position + 4);
         position += ChunkHeader + kept + (kept & 1); // chunks are padded to an even length
     }
     return cut;
 }
 
+// Where a WAV file's fmt chunk and the start of its data chunk are found, in all but odd files.
+constexpr qint64 HeaderBytes = 64 * 1024;
 constexpr int ImaAdpcm = 0x11;
 constexpr int MsAdpcm = 0x02;
 constexpr int Extensible = 0xFFFE;
@@ -87,8 +90,9 @@ struct WavHeader
     }
 };
 
-// The header of a file whose chunks have been cut to it; nullopt for no WAV file.
-std::optional<WavHeader> wavHeader(const QByteArray &file)
+// The header of a file whose chunks have been cut to it, or of the first bytes of a file of
+// `fileSize` bytes; nullopt for no WAV file, or when the first bytes do not hold the header.
+std::optional<WavHeader> wavHeader(const QByteArray &file, qint64 fileSize)
 {
     if (file.size() < 12 || !file.startsWith("RIFF") || file.mid(8, 4) != "WAVE")
         return std::nullopt;
@@ -113,7 +117,7 @@ std::optional<WavHeader> wavHeader(const QByteArray &file)
             if (length >= 20 && extraBytes >= 2)
                 header.framesPerBlock = qFromLittleEndian<quint16>(body + 18);
         } else if (id == "data" && header.dataBytes < 0) {
-            header.dataBytes = length;
+            header.dataBytes = std::min<qint64>(length, fileSize - (position + 8));
         }
         position += 8 + qsizetype(length) + (length & 1);
     }
@@ -143,6 +147,17 @@ QString outOfBounds(qint64 rate, int channels, qint64 frames, qint64 decodedByte
     return {};
 }
 
+// Why the clip a header describes is not played, judged before anything is decoded: a 16 Hz
+// clip or one of ten minutes takes seconds and a gigabyte to convert, and would hold the child's
+// clicks for as long as it plays. Empty when it may be decoded.
+QString headerProblem(const WavHeader &header)
+{
+    if (const QString disagreement = header.disagreement(); !disagreement.isEmpty())
+        return disagreement;
+    return outOfBounds(header.rate, header.channels, header.frames(),
+        header.frames() * header.channels * 4); // SDL decodes to at most 32 bits a sample
+}
+
 void say(QString *problem, const QString &text)
 {
     if (problem)
@@ -163,13 +178,34 @@ QByteArray AudioClip::readFile(const QString &path, QString *problem)
                 "文字に使えない文字（/、\\、見えない文字）があるか、文字が . か .. です。"));
         return {};
     }
-    const ContentFile::Contents contents
-        = ContentFile::read(path, LargestFileBytes, ContentFile::Oversize::Refuse);
-    if (!contents.read())
-        say(problem, contents.reason);
-    else if (contents.bytes.isEmpty())
+    const ContentFile::Opened opened = ContentFile::open(path);
+    if (!opened.opened()) {
+        say(problem, opened.reason);
+        return {};
+    }
+    if (opened.size == 0) {
         say(problem, QStringLiteral("ファイルが空です（0 バイト）。"));
-    return contents.bytes;
+        return {};
+    }
+    if (opened.size > LargestFileBytes) {
+        say(problem, QStringLiteral("ファイルが大きすぎます（%1 バイト）。").arg(opened.size));
+        return {};
+    }
+    // A clip its header refuses is refused before the rest is read: it costs no memory.
+    const std::optional<WavHeader> header = wavHeader(opened.file->peek(HeaderBytes), opened.size);
+    if (header && header->dataBytes >= 0) {
+        if (const QString refused = headerProblem(*header); !refused.isEmpty()) {
+            say(problem, refused);
+            return {};
+        }
+    }
+    QByteArray bytes = opened.file->read(LargestFileBytes);
+    // A file may have grown since it was opened, or report no size at all (some under /proc).
+    if (bytes.isEmpty() || !opened.file->atEnd()) {
+        say(problem, QStringLiteral("ファイルが大きすぎます。"));
+        return {};
+    }
+    return bytes;
 }
 
 AudioClip AudioClip::fromWav(const QByteArray &file, const AudioFormat &device, QString *problem)
@@ -185,21 +221,13 @@ AudioClip AudioClip::fromWav(const QByteArray &file, const AudioFormat &device, 
     }
     QByteArray bytes = file;
     const bool cut = cutChunksToFile(bytes);
-    const std::optional<WavHeader> header = wavHeader(bytes);
+    const std::optional<WavHeader> header = wavHeader(bytes, bytes.size());
     if (!header) {
         say(problem, QStringLiteral("WAV ファイルではありません。"));
         return {};
     }
-    // Judged before decoding: a 16 Hz clip or one of ten minutes takes seconds and a gigabyte to
-    // convert, and would hold the child's clicks for as long as it plays.
-    if (const QString disagreement = header->disagreement(); !disagreement.isEmpty()) {
-        say(problem, disagreement);
-        return {};
-    }
-    const QString bounds = outOfBounds(header->rate, header->channels, header->frames(),
-        header->frames() * header->channels * 4); // SDL decodes to at most 32 bits a sample
-    if (!bounds.isEmpty()) {
-        say(problem, bounds);
+    if (const QString refused = headerProblem(*header); !refused.isEmpty()) {
+        say(problem, refused);
         return {};
     }
     const SdlAudio *sdl = SdlAudio::get();

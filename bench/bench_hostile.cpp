@@ -4,7 +4,8 @@
 // With PIKOMOJI_HOSTILE naming the folder bench/make-hostile filled, every picture and clip there
 // is judged as the quiz and the checker judge it: CPU time and peak memory to the verdict, beside
 // the 48-megapixel progressive photo and the ordinary clip made with them.
-//   PIKOMOJI_HOSTILE=DIR bench_hostile --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
+//   PIKOMOJI_HOSTILE=DIR bench_hostile --benchmark_repetitions=10
+//   --benchmark_report_aggregates_only=true
 #include "lesson/lessonfile.h"
 #include "media/mediajudges.h"
 #include "media/picture.h"
@@ -141,7 +142,8 @@ void registerHostileFiles()
         const auto &verdict = name.endsWith(u".jpg") ? judges.picture : judges.clip;
         const QString path = dir.filePath(name);
         benchmark::RegisterBenchmark(("BM_Judge/" + name).toUtf8().constData(),
-            [path, &verdict](benchmark::State &state) { judge(state, [&] { return verdict(path); }); })
+            [path, &verdict](
+                benchmark::State &state) { judge(state, [&] { return verdict(path); }); })
             ->Unit(benchmark::kMillisecond);
     }
 }

@@ -1,9 +1,16 @@
 // What a hostile lesson costs now that its files are bounded: a progressive JPEG of 3000 scans
 // refused, beside an ordinary progressive photo of the same size loaded; and a 100 GB lesson file
 // without a comma (its first MiB read), beside a two-word lesson.
-//   bench_hostile --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
+// With PIKOMOJI_HOSTILE naming the folder bench/make-hostile filled, every picture and clip there
+// is judged as the quiz and the checker judge it: CPU time and peak memory to the verdict, beside
+// the 48-megapixel progressive photo and the ordinary clip made with them.
+//   PIKOMOJI_HOSTILE=DIR bench_hostile --benchmark_repetitions=10
+//   --benchmark_report_aggregates_only=true
 #include "lesson/lessonfile.h"
+#include "media/mediajudges.h"
 #include "media/picture.h"
+
+#include <QDir>
 
 #include <QBuffer>
 #include <QFile>
@@ -88,6 +95,59 @@ void BM_LessonHundredGigabytesWithoutAComma(benchmark::State &state)
         benchmark::DoNotOptimize(LessonFile::read(path));
     QFile::remove(path);
 }
+
+// The process's resident memory (MiB): now, and its peak since the peak was last reset.
+double statusMiB(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').first().toDouble() / 1024;
+    return 0;
+}
+
+void resetPeak()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+// One file judged per iteration; peak_MiB is the largest rise of resident memory over the
+// iterations, refused whether it was refused.
+void judge(benchmark::State &state, const std::function<QString()> &verdict)
+{
+    double rise = 0;
+    bool refused = false;
+    for (auto _ : state) {
+        resetPeak();
+        const double before = statusMiB("VmRSS:");
+        refused = !verdict().isEmpty();
+        rise = std::max(rise, statusMiB("VmHWM:") - before);
+    }
+    state.counters["peak_MiB"] = rise;
+    state.counters["refused"] = refused;
+}
+
+void registerHostileFiles()
+{
+    const QString folder = qEnvironmentVariable("PIKOMOJI_HOSTILE");
+    if (folder.isEmpty())
+        return;
+    static const LessonCheck::FileJudges judges = mediaJudges();
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList({"*.jpg", "*.wav"}, QDir::Files, QDir::Name)) {
+        const auto &verdict = name.endsWith(u".jpg") ? judges.picture : judges.clip;
+        const QString path = dir.filePath(name);
+        benchmark::RegisterBenchmark(("BM_Judge/" + name).toUtf8().constData(),
+            [path, &verdict](
+                benchmark::State &state) { judge(state, [&] { return verdict(path); }); })
+            ->Unit(benchmark::kMillisecond);
+    }
+}
+const int registered = (registerHostileFiles(), 0);
 
 } // namespace
 

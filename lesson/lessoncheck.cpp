@@ -2,6 +2,7 @@
 
 #include "lesson/fieldreader.h"
 
+#include "core/contentfile.h"
 #include "core/module1.h"
 
 #include <QCommandLineParser>
@@ -26,10 +27,11 @@ constexpr int LastAnswerField = Lesson::LastAnswerField - 1;
 const QString MarkPictures[] = {QStringLiteral("すごい.jpg"), QStringLiteral("しっかり.jpg")};
 
 // What the program meets when it reads `name` from `folder`: nothing wrong, an unsafe name, a
-// missing file, or a file its reader refuses (through `judge`), with the reader's reason.
+// missing file, a link out of the folder, or a file its reader refuses (through `judge`), with
+// the reader's reason.
 struct Looked
 {
-    enum { Fine, Unsafe, Missing, Unreadable } what = Fine;
+    enum { Fine, Unsafe, Missing, Outside, Unreadable } what = Fine;
     QString reason;
 };
 
@@ -42,6 +44,8 @@ Looked look(const QString &folder, const QString &name,
     // A FIFO or a device is there, but unreadable; the judge says so.
     if (!QFileInfo::exists(path))
         return {Looked::Missing, {}};
+    if (ContentFile::open(path).status == ContentFile::Status::OutsideFolder)
+        return {Looked::Outside, {}};
     if (!judge)
         return {QFileInfo(path).isFile() ? Looked::Fine : Looked::Missing, {}};
     const QString reason = judge(path);
@@ -84,6 +88,8 @@ void checkRow(int rowNumber, const QStringList &row, const QString &picFolder, b
         add(Kind::UnsafeName, pictureName);
     else if (looked.what == Looked::Missing)
         add(Kind::MissingPicture, picture);
+    else if (looked.what == Looked::Outside)
+        add(Kind::OutsideLink, picture);
     else if (looked.what == Looked::Unreadable)
         add(Kind::UnreadablePicture, picture, looked.reason);
 
@@ -144,6 +150,8 @@ QString kindName(Kind kind)
         return QStringLiteral("unreadable_picture");
     case Kind::UnplayableVoice:
         return QStringLiteral("unplayable_voice");
+    case Kind::OutsideLink:
+        return QStringLiteral("outside_link");
     }
     Q_UNREACHABLE();
     return {};
@@ -155,7 +163,9 @@ QList<Problem> check(const LessonFile &lesson, const QString &picFolder, const Q
     QList<Problem> problems;
     switch (lesson.outcome) {
     case LessonFile::Outcome::CannotOpen:
-        problems.append(Problem{.kind = Kind::CannotOpen, .subject = lesson.openError});
+        problems.append(lesson.outsideFolder
+                ? Problem{.kind = Kind::OutsideLink, .subject = QStringLiteral("data.txt")}
+                : Problem{.kind = Kind::CannotOpen, .subject = lesson.openError});
         break;
     case LessonFile::Outcome::Empty:
         problems.append(Problem{.kind = Kind::EmptyFile});
@@ -214,6 +224,8 @@ QList<Problem> check(const LessonFile &lesson, const QString &picFolder, const Q
             const Looked looked = look(picFolder, mark, judges.picture);
             if (looked.what == Looked::Missing)
                 problems.append(Problem{.kind = Kind::MissingMarkPicture, .subject = mark});
+            else if (looked.what == Looked::Outside)
+                problems.append(Problem{.kind = Kind::OutsideLink, .subject = mark});
             else if (looked.what == Looked::Unreadable)
                 problems.append(Problem{
                     .kind = Kind::UnreadablePicture, .subject = mark, .reason = looked.reason});
@@ -227,6 +239,7 @@ QList<Problem> check(const LessonFile &lesson, const QString &picFolder, const Q
             const Looked looked = look(voiceFolder, clip, judges.clip);
             const Kind kind = looked.what == Looked::Unsafe ? Kind::UnsafeName
                 : looked.what == Looked::Missing            ? Kind::MissingVoice
+                : looked.what == Looked::Outside            ? Kind::OutsideLink
                                                             : Kind::UnplayableVoice;
             if (looked.what != Looked::Fine)
                 problems.append(Problem{.kind = kind,
@@ -319,6 +332,23 @@ QString describe(const Problem &p)
             rows.append(QStringLiteral("%1行目").arg(row));
         return QStringLiteral("声のファイル「%1」(%2で使っています): %3")
             .arg(p.subject, rows.join(QStringLiteral("、")), p.reason);
+    }
+    case Kind::OutsideLink: {
+        // What is lost: a clip has the rows that use it, a picture ends in .jpg, and the only
+        // other file read is the lesson file itself.
+        QStringList rows;
+        for (int row : p.rows)
+            rows.append(QStringLiteral("%1行目").arg(row));
+        const QString lost = !rows.isEmpty()
+            ? QStringLiteral("声が出ません (%1で使っています)").arg(rows.join(QStringLiteral("、")))
+            : p.subject.endsWith(QStringLiteral(".jpg"))
+            ? QStringLiteral("絵が出ません")
+            : QStringLiteral("レッスンを読みこめません");
+        return (p.row && rows.isEmpty() ? where : QString())
+            + QStringLiteral("「%1」は、フォルダの外にあるファイルへのリンク (シンボリックリンク) "
+                             "です。フォルダの外のファイルは開かないので、%2。リンクではなく、"
+                             "ファイルそのものをフォルダに入れてください。")
+                  .arg(p.subject, lost);
     }
     }
     Q_UNREACHABLE();

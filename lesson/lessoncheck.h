@@ -40,6 +40,9 @@ namespace LessonCheck {
 //   unplayable_voice          the clip is there but the program will not play it (not a regular
 //                             file, empty, not WAV, wrong rate, too long), or plays only part of
 //                             it (cut short)
+//   outside_link              data.txt, a picture or a clip is a symbolic link to a file outside
+//                             its folder: the program never opens it, so the lesson does not
+//                             load, the picture is not shown or the clip not heard
 enum class Kind {
     CannotOpen,
     EmptyFile,
@@ -58,6 +61,7 @@ enum class Kind {
     UnsafeName,
     UnreadablePicture,
     UnplayableVoice,
+    OutsideLink,
 };
 
 struct Problem

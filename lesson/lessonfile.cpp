@@ -75,6 +75,7 @@ LessonFile LessonFile::read(const QString &path, bool lookPastLastRow)
         LessonFile result;
         result.outcome = Outcome::CannotOpen;
         result.openError = contents.reason;
+        result.outsideFolder = contents.status == ContentFile::Status::OutsideFolder;
         return result;
     }
     QBuffer buffer(&contents.bytes);

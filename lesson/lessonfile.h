@@ -44,6 +44,7 @@ struct LessonFile
     // was cut to its first FieldReader::MaxFieldBytes bytes.
     QList<std::pair<int, int>> cutFields;
     QString openError; // the system's reason when the file could not be opened
+    bool outsideFolder = false; // not opened: a link to a file outside its folder
 
     bool loaded() const { return outcome == Outcome::Loaded; }
 

@@ -24,27 +24,46 @@ bool cutChunksToFile(QByteArray &file)
     bool cut = false;
     qsizetype position = 12;
     while (position + ChunkHeader <= file.size()) {
-        char *length = file.data() + position + 4;
         const qsizetype room = file.size() - position - ChunkHeader;
-        if (qFromLittleEndian<quint32>(length) > quint64(room)) {
-            qToLittleEndian<quint32>(quint32(room), length);
+        // Written only when cut: the bytes are shared with the caller's, and a copy of a clip of
+        // 64 MiB costs as much again.
+        if (qFromLittleEndian<quint32>(file.constData() + position + 4) > quint64(room)) {
+            qToLittleEndian<quint32>(quint32(room), file.data() + position + 4);
             cut = true;
         }
-        const quint32 kept = qFromLittleEndian<quint32>(length);
+        const quint32 kept = qFromLittleEndian<quint32>(file.constData() + position + 4);
         position += ChunkHeader + kept + (kept & 1); // chunks are padded to an even length
     }
     return cut;
 }
 
+// Where a WAV file's fmt chunk and the start of its data chunk are found, in all but odd files.
+constexpr qint64 HeaderBytes = 64 * 1024;
+constexpr int ImaAdpcm = 0x11;
+constexpr int MsAdpcm = 0x02;
+constexpr int Extensible = 0xFFFE;
+
 // What the fmt and data chunks of a WAV file say, read before SDL decodes anything.
 struct WavHeader
 {
-    int tag = 0;
+    int tag = 0; // for WAVE_FORMAT_EXTENSIBLE, the tag of its sub-format
     int channels = 0;
     qint64 rate = 0;
     int blockAlign = 0;
-    int framesPerBlock = 0; // ADPCM only
+    int framesPerBlock = 0; // ADPCM only: as the header says, 0 when it says nothing
     qint64 dataBytes = -1;
+
+    bool adpcm() const { return tag == ImaAdpcm || tag == MsAdpcm; }
+
+    // The frames an ADPCM block of blockAlign bytes can hold, as SDL reckons them: a header of
+    // 4 (IMA) or 7 (MS) bytes a channel holding 1 or 2 frames, then 4-bit samples.
+    qint64 framesBlockHolds() const
+    {
+        const int headerBytes = (tag == ImaAdpcm ? 4 : 7) * channels;
+        if (channels <= 0 || blockAlign < headerBytes)
+            return 0;
+        return qint64(blockAlign - headerBytes) * 8 / (4 * channels) + (tag == ImaAdpcm ? 1 : 2);
+    }
 
     // Frames the data decodes to, going by the header.
     qint64 frames() const
@@ -52,13 +71,28 @@ struct WavHeader
         if (blockAlign <= 0 || dataBytes < 0)
             return 0;
         const qint64 blocks = (dataBytes + blockAlign - 1) / blockAlign;
-        const bool adpcm = tag == 0x02 || tag == 0x11;
-        return adpcm ? blocks * framesPerBlock : dataBytes / blockAlign;
+        return adpcm() ? blocks * framesPerBlock : dataBytes / blockAlign;
+    }
+
+    // Why the header cannot be trusted to count the frames: an ADPCM header whose frames per
+    // block are missing (SDL would then take what the block holds) or more than its blocks hold.
+    // Empty when it can.
+    QString disagreement() const
+    {
+        if (!adpcm() || (framesPerBlock > 0 && framesPerBlock <= framesBlockHolds()))
+            return {};
+        return QStringLiteral(
+            "ヘッダーがこわれています（ADPCM のブロックに %1 フレームとありますが、"
+            "%2 バイトのブロックには %3 フレームまでです）。")
+            .arg(framesPerBlock)
+            .arg(blockAlign)
+            .arg(framesBlockHolds());
     }
 };
 
-// The header of a file whose chunks have been cut to it; nullopt for no WAV file.
-std::optional<WavHeader> wavHeader(const QByteArray &file)
+// The header of a file whose chunks have been cut to it, or of the first bytes of a file of
+// `fileSize` bytes; nullopt for no WAV file, or when the first bytes do not hold the header.
+std::optional<WavHeader> wavHeader(const QByteArray &file, qint64 fileSize)
 {
     if (file.size() < 12 || !file.startsWith("RIFF") || file.mid(8, 4) != "WAVE")
         return std::nullopt;
@@ -75,10 +109,15 @@ std::optional<WavHeader> wavHeader(const QByteArray &file)
             header.channels = qFromLittleEndian<quint16>(body + 2);
             header.rate = qFromLittleEndian<quint32>(body + 4);
             header.blockAlign = qFromLittleEndian<quint16>(body + 12);
-            if (length >= 20)
+            const int extraBytes = length >= 18 ? qFromLittleEndian<quint16>(body + 16) : 0;
+            // The extensible header's sub-format GUID starts with the tag it stands for.
+            if (header.tag == Extensible && length >= 40 && extraBytes >= 22)
+                header.tag = qFromLittleEndian<quint16>(body + 24);
+            // Frames per block follow the extra size, in the extensible header too.
+            if (length >= 20 && extraBytes >= 2)
                 header.framesPerBlock = qFromLittleEndian<quint16>(body + 18);
         } else if (id == "data" && header.dataBytes < 0) {
-            header.dataBytes = length;
+            header.dataBytes = std::min<qint64>(length, fileSize - (position + 8));
         }
         position += 8 + qsizetype(length) + (length & 1);
     }
@@ -108,6 +147,17 @@ QString outOfBounds(qint64 rate, int channels, qint64 frames, qint64 decodedByte
     return {};
 }
 
+// Why the clip a header describes is not played, judged before anything is decoded: a 16 Hz
+// clip or one of ten minutes takes seconds and a gigabyte to convert, and would hold the child's
+// clicks for as long as it plays. Empty when it may be decoded.
+QString headerProblem(const WavHeader &header)
+{
+    if (const QString disagreement = header.disagreement(); !disagreement.isEmpty())
+        return disagreement;
+    return outOfBounds(header.rate, header.channels, header.frames(),
+        header.frames() * header.channels * 4); // SDL decodes to at most 32 bits a sample
+}
+
 void say(QString *problem, const QString &text)
 {
     if (problem)
@@ -128,13 +178,34 @@ QByteArray AudioClip::readFile(const QString &path, QString *problem)
                 "文字に使えない文字（/、\\、見えない文字）があるか、文字が . か .. です。"));
         return {};
     }
-    const ContentFile::Contents contents
-        = ContentFile::read(path, LargestFileBytes, ContentFile::Oversize::Refuse);
-    if (!contents.read())
-        say(problem, contents.reason);
-    else if (contents.bytes.isEmpty())
+    const ContentFile::Opened opened = ContentFile::open(path);
+    if (!opened.opened()) {
+        say(problem, opened.reason);
+        return {};
+    }
+    if (opened.size == 0) {
         say(problem, QStringLiteral("ファイルが空です（0 バイト）。"));
-    return contents.bytes;
+        return {};
+    }
+    if (opened.size > LargestFileBytes) {
+        say(problem, QStringLiteral("ファイルが大きすぎます（%1 バイト）。").arg(opened.size));
+        return {};
+    }
+    // A clip its header refuses is refused before the rest is read: it costs no memory.
+    const std::optional<WavHeader> header = wavHeader(opened.file->peek(HeaderBytes), opened.size);
+    if (header && header->dataBytes >= 0) {
+        if (const QString refused = headerProblem(*header); !refused.isEmpty()) {
+            say(problem, refused);
+            return {};
+        }
+    }
+    QByteArray bytes = opened.file->read(LargestFileBytes);
+    // A file may have grown since it was opened, or report no size at all (some under /proc).
+    if (bytes.isEmpty() || !opened.file->atEnd()) {
+        say(problem, QStringLiteral("ファイルが大きすぎます。"));
+        return {};
+    }
+    return bytes;
 }
 
 AudioClip AudioClip::fromWav(const QByteArray &file, const AudioFormat &device, QString *problem)
@@ -150,17 +221,13 @@ AudioClip AudioClip::fromWav(const QByteArray &file, const AudioFormat &device, 
     }
     QByteArray bytes = file;
     const bool cut = cutChunksToFile(bytes);
-    const std::optional<WavHeader> header = wavHeader(bytes);
+    const std::optional<WavHeader> header = wavHeader(bytes, bytes.size());
     if (!header) {
         say(problem, QStringLiteral("WAV ファイルではありません。"));
         return {};
     }
-    // Judged before decoding: a 16 Hz clip or one of ten minutes takes seconds and a gigabyte to
-    // convert, and would hold the child's clicks for as long as it plays.
-    const QString bounds = outOfBounds(header->rate, header->channels, header->frames(),
-        header->frames() * header->channels * 4); // SDL decodes to at most 32 bits a sample
-    if (!bounds.isEmpty()) {
-        say(problem, bounds);
+    if (const QString refused = headerProblem(*header); !refused.isEmpty()) {
+        say(problem, refused);
         return {};
     }
     const SdlAudio *sdl = SdlAudio::get();

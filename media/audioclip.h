@@ -21,8 +21,9 @@ public:
     AudioClip() = default;
 
     // Reads the WAV file at `path` for fromWav(): only a regular file of at most LargestFileBytes
-    // (ContentFile). Empty when it cannot be read, with the reason in `problem` if given. An
-    // empty path (what an unsafe name gives) names no file.
+    // inside its folder (ContentFile). Empty when it cannot be read, or when its header alone
+    // says fromWav() would refuse it (then the rest of the file is not read), with the reason in
+    // `problem` if given. An empty path (what an unsafe name gives) names no file.
     static QByteArray readFile(const QString &path, QString *problem = nullptr);
 
     // Decodes the bytes of a WAV file: any format SDL reads (PCM of 8 to 32 bits, float, IMA and

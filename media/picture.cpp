@@ -1,11 +1,10 @@
 #include "media/picture.h"
 
 #include "core/contentfile.h"
+#include "media/jpegwalk.h"
 
 #include <QBuffer>
 #include <QImageReader>
-
-#include <cstring>
 
 namespace Picture {
 namespace {
@@ -13,19 +12,33 @@ namespace {
 constexpr qint64 LargestFileBytes = 128 * 1024 * 1024;
 // The largest photos phones take have 200 million pixels. A header that claims more belongs to
 // a damaged or hostile file, and even scaled decoding would take seconds.
-constexpr qint64 LargestPicturePixels = 200'000'000;
-// A JPEG in several scans (progressive ones are) is decoded by keeping all of its coefficients,
-// 3 to 6 bytes a pixel whatever the shown size, so these may be smaller.
-constexpr qint64 LargestManyScanPixels = 40'000'000;
-// A progressive JPEG is decoded once per scan, over the whole picture whatever the shown size.
-// Cameras and encoders write at most a dozen or so scans; a file of thousands of tiny ones takes
-// a minute to decode.
-constexpr int MostScans = 32;
+constexpr qint64 LargestJpegPixels = 200'000'000;
 // libjpeg's own limit on either side; past it Qt reports only an English error.
 constexpr int LargestSide = 65500;
-// What one decoded image may take (MiB). Formats that cannot decode at a smaller size, unlike
-// JPEG, decode at full size first; this bounds that.
+// What decoding a JPEG costs, in nanoseconds of CPU on a busy two-core machine (bench_hostile):
+// each scan walks its 8 × 8 blocks at full size whatever size the picture is shown at, and each
+// byte of coded data costs far more in a progressive file's scans than in a single scan.
+// Arithmetic coding, which no camera writes, takes twice as long.
+constexpr qint64 NsPerScannedBlock = 60;
+constexpr qint64 NsPerProgressiveByte = 60;
+constexpr qint64 NsPerSequentialByte = 10;
+constexpr qint64 ArithmeticCost = 2;
+// A 48-megapixel progressive phone photo of ten scans and 20 MB costs about 1.6 s by that
+// measure; nothing that costs more is decoded.
+constexpr qint64 MostCostNs = 1'600'000'000;
+// A JPEG in several scans (progressive ones are) is decoded by keeping all of its coefficients,
+// 128 bytes a block whatever the shown size: 144 MB for a 48-megapixel photo. This leaves room
+// under the allocation limit for the file and the picture.
+constexpr qint64 MostCoefficientBytes = 160 * 1024 * 1024;
+// Thousands of tiny scans cost a minute however few their blocks; cameras write about ten.
+constexpr int MostScans = 32;
+// Other formats are decoded at full size before they are scaled, 4 to 8 bytes a pixel.
+constexpr qint64 LargestOtherPixels = 16'000'000;
+// What one decoded image may take (MiB), whatever a format's decoder allocates.
 constexpr int AllocationLimitMiB = 256;
+// The formats whose cost is bounded here; Qt's other plugins (TIFF, WebP, MNG, ...) are not
+// used for a lesson's pictures.
+const QList<QByteArray> OtherFormats{"png", "gif", "bmp"};
 
 Loader &replacement()
 {
@@ -38,63 +51,81 @@ Result failure(const QString &path, const QString &reason)
     return {QImage(), path.isEmpty() ? reason : QStringLiteral("%1: %2").arg(path, reason), reason};
 }
 
-// What a walk over a JPEG's markers found.
-struct JpegLayout
+QString tooLarge(QSize size)
 {
-    bool whole = false; // the markers run on to the end-of-image marker
-    int scans = 0;
-};
+    return QStringLiteral("画像が大きすぎます（%1 × %2 ピクセル）。")
+        .arg(size.width())
+        .arg(size.height());
+}
 
-// Walks a JPEG's markers from the start of the image to its end marker. libjpeg pads a file that
-// stops early with grey and calls it a success, so a cut-off photo would otherwise show as half a
-// picture. Bytes after the end marker (some phones append a video there) are not looked at.
-JpegLayout jpegLayout(const QByteArray &bytes)
+// Qt's reasons are in English and name no cause a parent can act on.
+Result decode(const QString &path, QImageReader &reader, QSize size)
 {
-    const auto *data = reinterpret_cast<const uchar *>(bytes.constData());
-    const qsizetype size = bytes.size();
-    JpegLayout layout;
-    qsizetype at = 2; // past the start-of-image marker
-    for (;;) {
-        if (at >= size || data[at] != 0xFF)
-            return layout;
-        while (at < size && data[at] == 0xFF) // a marker may be preceded by fill bytes
-            ++at;
-        if (at >= size)
-            return layout;
-        const uchar marker = data[at++];
-        if (marker == 0xD9) { // end of image
-            layout.whole = true;
-            return layout;
-        }
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) // markers without a segment
-            continue;
-        if (at + 2 > size)
-            return layout;
-        const int length = data[at] << 8 | data[at + 1]; // includes its own two bytes
-        if (length < 2 || at + length > size)
-            return layout;
-        at += length;
-        if (marker != 0xDA) // only a start of scan is followed by coded data
-            continue;
-        ++layout.scans;
-        // The coded data runs to the next 0xFF that starts a marker: not a stuffed 0xFF 0x00,
-        // not a restart marker, not a fill byte.
-        for (;;) {
-            const void *found = std::memchr(data + at, 0xFF, size_t(size - at));
-            if (!found)
-                return layout;
-            at = static_cast<const uchar *>(found) - data;
-            if (at + 1 >= size)
-                return layout;
-            const uchar next = data[at + 1];
-            if (next == 0x00 || (next >= 0xD0 && next <= 0xD7))
-                at += 2;
-            else if (next == 0xFF)
-                at += 1;
-            else
-                break;
-        }
+    reader.setAllocationLimit(AllocationLimitMiB);
+    reader.setAutoTransform(true); // phones store many photos sideways with a note to turn them
+    // Decoding straight to the shown size is what makes a 12-megapixel photo quick: libjpeg
+    // skips most of the work at 1/8 scale. A photo to be turned a quarter turn is decoded with
+    // width and height swapped, so that it fills `size` once turned.
+    if (!size.isEmpty()) {
+        QSize decoded = size;
+        if (reader.transformation() & QImageIOHandler::TransformationRotate90)
+            decoded.transpose();
+        reader.setScaledSize(decoded);
     }
+    QImage image = reader.read();
+    if (image.isNull())
+        return failure(
+            path, QStringLiteral("画像のデータを読み込めません。こわれているか、大きすぎます。"));
+    return {image, QString(), QString()};
+}
+
+Result loadJpeg(const QString &path, QFile &file, QSize size)
+{
+    JpegWalk walk = JpegWalk::read(file);
+    if (walk.width > LargestSide || walk.height > LargestSide)
+        return failure(path, tooLarge(QSize(walk.width, walk.height)));
+    if (qint64(walk.width) * walk.height > LargestJpegPixels)
+        return failure(path, tooLarge(QSize(walk.width, walk.height)));
+    const qint64 cost
+        = (walk.scannedBlocks * NsPerScannedBlock
+              + walk.codedBytes * (walk.scans > 1 ? NsPerProgressiveByte : NsPerSequentialByte))
+        * (walk.arithmetic ? ArithmeticCost : 1);
+    if (cost > MostCostNs || (walk.scans > 1 && walk.blocks * 128 > MostCoefficientBytes))
+        return failure(path,
+            QStringLiteral("画像が大きすぎます（%1 × %2 ピクセル、スキャン "
+                           "%3 回%4）。読みこむのに時間がかかりすぎます。")
+                .arg(walk.width)
+                .arg(walk.height)
+                .arg(walk.scans)
+                .arg(walk.arithmetic ? QStringLiteral("、算術符号") : QString()));
+    if (!walk.whole)
+        return failure(path, QStringLiteral("ファイルが途中で切れています。"));
+    if (walk.scans > MostScans)
+        return failure(path,
+            QStringLiteral(
+                "スキャンが多すぎます（%1 回、%2 回まで）。読みこむのに時間がかかりすぎます。")
+                .arg(walk.scans)
+                .arg(MostScans));
+    QBuffer buffer(&walk.kept);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "jpeg");
+    return decode(path, reader, size);
+}
+
+// Judged by the content, whatever the file's name: a GIF named .jpg is a GIF.
+Result loadOther(const QString &path, QFile &file, QSize size)
+{
+    QImageReader reader(&file);
+    if (!reader.canRead())
+        return failure(path, QStringLiteral("画像ファイルではありません。"));
+    if (!OtherFormats.contains(reader.format()))
+        return failure(path,
+            QStringLiteral("この形式 (%1) の絵は読みません。JPEG、PNG、GIF、BMP にしてください。")
+                .arg(QString::fromLatin1(reader.format()).toUpper()));
+    const QSize claimed = reader.size();
+    if (!claimed.isValid() || qint64(claimed.width()) * claimed.height() > LargestOtherPixels)
+        return failure(path, tooLarge(claimed));
+    return decode(path, reader, size);
 }
 } // namespace
 
@@ -107,56 +138,17 @@ Result load(const QString &path, QSize size)
         return failure(path,
             QStringLiteral("絵の名前に使えない文字（/、\\、見えない文字）があるか、"
                            "名前が . か .. です。"));
-    ContentFile::Contents contents
-        = ContentFile::read(path, LargestFileBytes, ContentFile::Oversize::Refuse);
-    if (!contents.read())
-        return failure(path, contents.reason);
-    QByteArray &bytes = contents.bytes;
-    if (bytes.isEmpty())
-        return failure(path, QStringLiteral("ファイルが空です（0 バイト）。"));
-
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer); // the format is told by the content, whatever the file's name
-    reader.setAllocationLimit(AllocationLimitMiB);
-    reader.setAutoTransform(true); // phones store many photos sideways with a note to turn them
-    if (!reader.canRead())
-        return failure(path, QStringLiteral("画像ファイルではありません。"));
-
-    const JpegLayout layout = reader.format() == "jpeg" ? jpegLayout(bytes) : JpegLayout{true, 1};
-    const QSize claimed = reader.size();
-    const qint64 largest = layout.scans > 1 ? LargestManyScanPixels : LargestPicturePixels;
-    if (claimed.isValid()
-        && (qint64(claimed.width()) * claimed.height() > largest || claimed.width() > LargestSide
-            || claimed.height() > LargestSide))
-        return failure(path,
-            QStringLiteral("画像が大きすぎます（%1 × %2 ピクセル）。")
-                .arg(claimed.width())
-                .arg(claimed.height()));
-    if (!layout.whole)
-        return failure(path, QStringLiteral("ファイルが途中で切れています。"));
-    if (layout.scans > MostScans)
-        return failure(path,
-            QStringLiteral(
-                "スキャンが多すぎます（%1 回、%2 回まで）。読みこむのに時間がかかりすぎます。")
-                .arg(layout.scans)
-                .arg(MostScans));
-
-    // Decoding straight to the shown size is what makes a 12-megapixel photo quick: libjpeg
-    // skips most of the work at 1/8 scale. A photo to be turned a quarter turn is decoded with
-    // width and height swapped, so that it fills `size` once turned.
-    if (!size.isEmpty()) {
-        QSize decoded = size;
-        if (reader.transformation() & QImageIOHandler::TransformationRotate90)
-            decoded.transpose();
-        reader.setScaledSize(decoded);
-    }
-    QImage image = reader.read();
-    // Qt's reasons are in English and name no cause a parent can act on.
-    if (image.isNull())
+    const ContentFile::Opened opened = ContentFile::open(path);
+    if (!opened.opened())
+        return failure(path, opened.reason);
+    if (opened.size > LargestFileBytes)
         return failure(
-            path, QStringLiteral("画像のデータを読み込めません。こわれているか、大きすぎます。"));
-    return {image, QString(), QString()};
+            path, QStringLiteral("ファイルが大きすぎます（%1 バイト）。").arg(opened.size));
+    if (opened.size == 0)
+        return failure(path, QStringLiteral("ファイルが空です（0 バイト）。"));
+    QFile &file = *opened.file;
+    const bool jpeg = file.peek(3) == QByteArray("\xFF\xD8\xFF", 3);
+    return jpeg ? loadJpeg(path, file, size) : loadOther(path, file, size);
 }
 
 void setLoader(Loader loader)

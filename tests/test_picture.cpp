@@ -74,10 +74,10 @@ TEST(Picture, ProgressivePicturesOfAbsurdSizeAreRefusedNamingTheFile)
     QTemporaryDir dir;
     const std::tuple<const char *, QByteArray, const char *> rows[] = {
         // name, file, reason
-        // Progressive decoding keeps every coefficient: 48 megapixels would take ~150 MB.
-        {"progressive 8000 × 6000", claiming(halves(64, 64, true), 8000, 6000), "8000 × 6000"},
-        {"two scans 8000 × 6000", claiming(firstScans(halves(64, 64, true), 2), 8000, 6000),
-            "8000 × 6000"},
+        // Progressive decoding keeps every coefficient: 108 megapixels would take ~320 MB.
+        {"progressive 12000 × 9000", claiming(halves(64, 64, true), 12000, 9000), "12000 × 9000"},
+        {"two scans 12000 × 9000", claiming(firstScans(halves(64, 64, true), 2), 12000, 9000),
+            "12000 × 9000"},
     };
     for (const auto &[name, bytes, reason] : rows) {
         SCOPED_TRACE(name);

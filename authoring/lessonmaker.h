@@ -23,6 +23,7 @@ inline constexpr int Made = 0; // made, and the checker finds nothing to fix
 inline constexpr int MadeWithProblems = 1; // made, but the checker has something to say
 inline constexpr int Refused = 2; // nothing was written; the reasons are on stderr
 inline constexpr int UsageStatus = 64; // the command itself is mistyped
+inline constexpr int ReportLost = 74; // made, but the report could not be written
 
 // The program's own folders: the marks are copied from `pic`, and a lesson without a voice/ of
 // its own is checked against `voice`, the clips the program falls back on.

@@ -34,6 +34,8 @@ Contents read(const QString &path, qint64 limit, Oversize oversize)
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
             return failed(Contents::Status::Missing, QStringLiteral("ファイルがありません。"));
+        if (error == EACCES || error == EPERM)
+            return failed(Contents::Status::CannotOpen, QStringLiteral("読む権限がありません。"));
         return failed(Contents::Status::CannotOpen,
             QStringLiteral("ファイルを開けません（%1）。").arg(systemReason(error)));
     }

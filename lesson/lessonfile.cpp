@@ -82,6 +82,15 @@ LessonFile LessonFile::read(const QString &path, bool lookPastLastRow)
     return read(&buffer, lookPastLastRow, contents.cut);
 }
 
+bool LessonFile::looksUtf16(const QByteArray &start)
+{
+    if (start.startsWith("\xFF\xFE") || start.startsWith("\xFE\xFF"))
+        return true;
+    // Commas, line ends and ASCII names are half NULs in UTF-16; a Shift-JIS or UTF-8 text has
+    // none.
+    return start.size() >= 2 && start.count('\0') * 4 >= start.size();
+}
+
 LessonFile LessonFile::read(QIODevice *device, bool lookPastLastRow, bool cut)
 {
     LessonFile result;

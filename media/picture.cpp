@@ -43,6 +43,8 @@ struct JpegLayout
 {
     bool whole = false; // the markers run on to the end-of-image marker
     int scans = 0;
+    int precision = 8; // bits a sample, from the frame header: 8, or 12 from medical and raw tools
+    bool lossless = false; // a lossless frame (SOF3, 7, 11, 15)
 };
 
 // Walks a JPEG's markers from the start of the image to its end marker. libjpeg pads a file that
@@ -73,6 +75,12 @@ JpegLayout jpegLayout(const QByteArray &bytes)
         const int length = data[at] << 8 | data[at + 1]; // includes its own two bytes
         if (length < 2 || at + length > size)
             return layout;
+        // A frame header (SOF0 to SOF15 but for DHT, JPG and DAC): the kind of JPEG it is.
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC
+            && length >= 3) {
+            layout.precision = data[at + 2];
+            layout.lossless = (marker & 0x03) == 0x03;
+        }
         at += length;
         if (marker != 0xDA) // only a start of scan is followed by coded data
             continue;
@@ -141,6 +149,15 @@ Result load(const QString &path, QSize size)
                 "スキャンが多すぎます（%1 回、%2 回まで）。読みこむのに時間がかかりすぎます。")
                 .arg(layout.scans)
                 .arg(MostScans));
+
+    // The JPEG reader reads 8-bit lossy JPEGs only; the other kinds would fail with no reason
+    // given.
+    if (layout.lossless || layout.precision != 8)
+        return failure(path,
+            QStringLiteral("この JPEG（%1）は読めません。写真のアプリで、ふつうの JPEG"
+                           "（8 ビット）として保存しなおしてください。")
+                .arg(layout.lossless ? QStringLiteral("ロスレス")
+                                     : QStringLiteral("%1 ビット").arg(layout.precision)));
 
     // Decoding straight to the shown size is what makes a 12-megapixel photo quick: libjpeg
     // skips most of the work at 1/8 scale. A photo to be turned a quarter turn is decoded with

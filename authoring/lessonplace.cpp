@@ -134,7 +134,8 @@ bool copyFile(const QString &from, const QString &to, mode_t mode)
         from, std::numeric_limits<qint64>::max() / 2, ContentFile::Oversize::Cut);
     if (!contents.read())
         return false;
-    const int fd = ::open(encoded(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    const int fd = ::open(
+        encoded(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, status.st_mode & 07777);
     if (fd < 0)
         return false;
     const bool written = ::write(fd, contents.bytes.constData(), size_t(contents.bytes.size()))
@@ -204,7 +205,7 @@ struct CarryOver
         if (::link(encoded(from).constData(), encoded(to).constData()) == 0)
             return true;
         // A file system without hard links, or a file of another user's: copied.
-        if (S_ISREG(status.st_mode) && copyFile(from, to, status.st_mode & 07777))
+        if (S_ISREG(status.st_mode) && copyFile(from, to, status))
             return true;
         if (S_ISLNK(status.st_mode)) {
             char target[4096];

@@ -118,7 +118,8 @@ TEST_F(LessonMakerTest, RefusesNamingTheLineAndLeavesNothingBehind)
         {"a device as the list", {}, "「/dev/zero」: ふつうのファイルではありません", "/dev/zero"},
         {"a FIFO as the list", {}, "fifo」: ふつうのファイルではありません", fifo},
         {"a UTF-16 list", {}, "UTF-8 か Shift-JIS で保存してください", utf16},
-        {"a device as a photo", {"いぬ /dev/urandom"}, "1 行目: /dev/urandom: ふつうのファイルでは"},
+        {"a device as a photo", {"いぬ /dev/urandom"},
+            "1 行目: /dev/urandom: ふつうのファイルでは"},
         {"a FIFO as a photo", {"いぬ 🐶", "ねこ " + fifo}, "2 行目: " + fifo + ": ふつうの"},
         {"a 12-bit JPEG", {"いぬ " + twelveBitPhoto}, "この JPEG（12 ビット）は読めません"},
         {"a terminal's escapes", {"い\x1b]0;x\x07ぬ 🐶"}, "「い\\x1b]0;x\\x07ぬ」の「\\x1b」"},
@@ -215,8 +216,8 @@ TEST_F(LessonMakerTest, ForceReplacesOnlyWhatTheMakerMadeWithTheModesTheUmaskGiv
     EXPECT_TRUE(after.contains("pic/sakana.jpg") && after.contains("pic/neko.jpg"));
     EXPECT_FALSE(after.contains("pic/inu.jpg")) << "the maker's own picture of a word gone";
     EXPECT_EQ(after.value("pic/しっかり.jpg"), digests(Program.pic).value("しっかり.jpg"));
-    for (const QString &path : {"lesson", "lesson/data", "lesson/pic", "lesson/data/data.txt",
-             "lesson/pic/neko.jpg"}) {
+    for (const QString &path :
+        {"lesson", "lesson/data", "lesson/pic", "lesson/data/data.txt", "lesson/pic/neko.jpg"}) {
         struct stat status;
         ASSERT_EQ(::stat(QFile::encodeName(m_dir.filePath(path)).constData(), &status), 0);
         EXPECT_EQ(status.st_mode & 07777, S_ISDIR(status.st_mode) ? 0755u : 0644u)
@@ -271,14 +272,15 @@ TEST_F(LessonMakerTest, StoppedAtAnyStepTheLessonIsTheOldOneOrTheNewOneWhole)
     writeFile(m_dir, "reference/pic/mine.jpg", "the parent's");
     const auto old = digests(m_dir.filePath("reference"));
     const QString words = writeFile(m_dir, "new.txt", "ねこ 🐱\n");
-    ASSERT_NE(runMaker({"--force", words, m_dir.filePath("reference")}).status,
-        LessonMaker::Refused);
+    ASSERT_NE(
+        runMaker({"--force", words, m_dir.filePath("reference")}).status, LessonMaker::Refused);
     const auto made = digests(m_dir.filePath("reference"));
     ASSERT_NE(old, made);
 
     for (int step = 0; step < int(std::size(LessonPlace::StepNames)); ++step)
         for (int signal : {SIGKILL, SIGTERM}) {
-            const QByteArray stopAt = LessonPlace::StepNames[step] + (':' + QByteArray::number(signal));
+            const QByteArray stopAt
+                = LessonPlace::StepNames[step] + (':' + QByteArray::number(signal));
             SCOPED_TRACE(stopAt.toStdString());
             const QString lesson = "lesson" + QString::number(step) + '-' + QString::number(signal);
             ASSERT_EQ(make({"いぬ 🐶"}, lesson), LessonMaker::Made);
@@ -289,7 +291,10 @@ TEST_F(LessonMakerTest, StoppedAtAnyStepTheLessonIsTheOldOneOrTheNewOneWhole)
             if (signal == SIGKILL) // what it left is cleared by the next run on that lesson
                 EXPECT_NE(runMaker({"--force", words, m_dir.filePath(lesson)}).status,
                     LessonMaker::Refused);
-            const QStringList hidden = QDir(m_dir.path()).entryList(QDir::Hidden | QDir::AllEntries | QDir::NoDotAndDotDot).filter(QRegularExpression("^\\."));
+            const QStringList hidden
+                = QDir(m_dir.path())
+                      .entryList(QDir::Hidden | QDir::AllEntries | QDir::NoDotAndDotDot)
+                      .filter(QRegularExpression("^\\."));
             EXPECT_EQ(hidden, QStringList()) << "left behind";
         }
 }
@@ -337,10 +342,11 @@ TEST_F(LessonMakerTest, TheBuiltMakerSaysAFullDiskAMistypedCommandAndALostReport
     QDir().mkpath(full);
     QProcess shell; // a 32 KiB disk of its own, in a namespace where this user may mount one
     shell.setProcessChannelMode(QProcess::MergedChannels);
-    shell.start("unshare", {"-rm", "sh", "-c",
-                               "mount -t tmpfs -o size=32k tmpfs \"$1\" || exit 99; \"$2\" \"$3\" "
-                               "\"$1/zoo\"; echo \"status $?\"; ls -A \"$1\"",
-                               "sh", full, PIKOMOJI_LESSON, words});
+    shell.start("unshare",
+        {"-rm", "sh", "-c",
+            "mount -t tmpfs -o size=32k tmpfs \"$1\" || exit 99; \"$2\" \"$3\" "
+            "\"$1/zoo\"; echo \"status $?\"; ls -A \"$1\"",
+            "sh", full, PIKOMOJI_LESSON, words});
     ASSERT_TRUE(shell.waitForFinished(60000));
     if (shell.exitCode() == 99)
         GTEST_SKIP() << "no tmpfs to fill here";

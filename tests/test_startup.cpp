@@ -35,8 +35,8 @@ TEST(StartOptions, TheFullScreenWishAndTheLessonFolderComeFromTheCommandLine)
         EXPECT_EQ(options.lessonDir, row.lessonDir);
     }
     // A mistyped command ends with 64, as the manual says, before any window opens.
-    EXPECT_EXIT(StartOptions::parse({"pikomoji", "--bogus"}), ::testing::ExitedWithCode(64),
-        "bogus");
+    EXPECT_EXIT(
+        StartOptions::parse({"pikomoji", "--bogus"}), ::testing::ExitedWithCode(64), "bogus");
     EXPECT_EXIT(StartOptions::parse({"pikomoji", "a", "b"}), ::testing::ExitedWithCode(64), "");
 }
 

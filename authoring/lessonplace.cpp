@@ -128,10 +128,10 @@ bool madeByUs(const QHash<QString, QString> &made, const QString &path, const QS
     return contents.read() && digest(contents.bytes) == *it;
 }
 
-bool copyFile(const QString &from, const QString &to, mode_t mode)
+bool copyFile(const QString &from, const QString &to, const struct stat &status)
 {
-    const ContentFile::Contents contents = ContentFile::read(
-        from, std::numeric_limits<qint64>::max() / 2, ContentFile::Oversize::Cut);
+    const ContentFile::Contents contents
+        = ContentFile::read(from, status.st_size, ContentFile::Oversize::Refuse);
     if (!contents.read())
         return false;
     const int fd = ::open(

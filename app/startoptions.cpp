@@ -21,7 +21,8 @@ StartOptions StartOptions::parse(const QStringList &arguments)
         QStringLiteral("[LESSON_DIR]"));
     // A mistyped command ends with 64, as the other two programs and the manual say.
     if (!parser.parse(arguments)) {
-        std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
+        std::fprintf(
+            stderr, "%s\n\n%s", qPrintable(parser.errorText()), qPrintable(parser.helpText()));
         std::exit(64);
     }
     if (parser.isSet(help))

@@ -263,7 +263,11 @@ int writeNew(const QString &path, const QByteArray &bytes)
         at += written;
         left -= written;
     }
-    return ::close(fd) == 0 ? 0 : errno;
+    // On the disk before the swap, so that a power cut after it cannot leave empty files; some
+    // file systems report a full disk only here or at close.
+    const int synced = ::fdatasync(fd) == 0 ? 0 : errno;
+    const int closed = ::close(fd) == 0 ? 0 : errno;
+    return synced == EINVAL ? closed : (synced ? synced : closed);
 }
 
 // A folder of the lesson to write into: made if missing, refused if it is not a real folder.

@@ -6,7 +6,6 @@
 #include "screens/screens.h"
 #include "widgets/screenwindow.h"
 
-
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -29,6 +28,8 @@ void useLessonFolder(const QString &lessonDir, QWidget *parent)
     // A folder with no data/ is most likely the lesson's data/ or pic/ itself, given by mistake.
     const QString problem = !lesson.isDir()
         ? QStringLiteral("レッスンのフォルダ「%1」が見つかりません。")
+        : !lesson.isReadable() || !lesson.isExecutable()
+        ? QStringLiteral("レッスンのフォルダ「%1」を読む権限がありません。")
         : !QFileInfo(QDir(folder).filePath(QStringLiteral("data"))).isDir()
         ? QStringLiteral("「%1」はレッスンのフォルダではありません（data フォルダがありません）。")
         : QString();
@@ -41,6 +42,6 @@ void useLessonFolder(const QString &lessonDir, QWidget *parent)
     const QDir lessonFolder(folder);
     Module1::PicFolder = lessonFolder.filePath(QStringLiteral("pic")) + u'/';
     Module1::DataFolder = lessonFolder.filePath(QStringLiteral("data")) + u'/';
-    if (lessonFolder.exists(QStringLiteral("voice")))
-        Module1::VoiceFolder = lessonFolder.filePath(QStringLiteral("voice")) + u'/';
+    // Its own clips, where it has them; PlayVoice speaks every other letter with the program's.
+    Module1::VoiceFolder = lessonFolder.filePath(QStringLiteral("voice")) + u'/';
 }

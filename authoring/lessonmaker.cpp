@@ -2,9 +2,14 @@
 
 #include "authoring/emojipicture.h"
 #include "authoring/kana.h"
+#include "authoring/lessonplace.h"
 #include "authoring/photopicture.h"
+#include "core/contentfile.h"
 #include "lesson/lessoncheck.h"
+#include "lesson/lessonfile.h"
 #include "media/mediajudges.h"
+
+#include <QBuffer>
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -12,10 +17,13 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QStringDecoder>
-#include <QTemporaryDir>
 
+#include <cerrno>
+#include <cstdio>
 #include <map>
 #include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace LessonMaker {
 namespace {
@@ -36,9 +44,11 @@ struct Word
 // What went wrong, by line (0 for the list as a whole), in the order it was found.
 using Refusals = std::multimap<int, QString>;
 
+// A line of output; whatever it holds of a word list or a path cannot reach the terminal as
+// control characters.
 QByteArray utf8Line(const QString &text)
 {
-    return (text + u'\n').toUtf8();
+    return (LessonCheck::escapeControls(text) + u'\n').toUtf8();
 }
 
 // A word list's line, checked; nullopt with a refusal when it is not a word and its picture.
@@ -81,8 +91,11 @@ std::optional<Word> parseLine(
                                          "どちらかにそろえてください。")
                               .arg(text));
 
+    // Anything there by that name is the picture file, to be read as the program reads pictures:
+    // a FIFO, a device or a file that may not be read is refused there with the reason.
     const QString file = wordsFolder.filePath(picture);
-    if (QFileInfo(file).isFile()) {
+    struct stat status;
+    if (::lstat(QFile::encodeName(file).constData(), &status) == 0 || errno == EACCES) {
         word.pictureFile = file;
     } else {
         // Not a file: an emoji, unless it reads like a file name.
@@ -95,28 +108,63 @@ std::optional<Word> parseLine(
     return word;
 }
 
+// Standard input, up to `limit` bytes and one more to tell that it holds more.
+QByteArray readStandardInput(qint64 limit, QString *error)
+{
+    QByteArray bytes;
+    char buffer[65536];
+    while (bytes.size() <= limit) {
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            *error = QString::fromLocal8Bit(std::strerror(errno));
+            break;
+        }
+        if (got == 0)
+            break;
+        bytes.append(buffer, got);
+    }
+    return bytes;
+}
+
 std::optional<QList<Word>> readWords(const QString &path, Refusals &refusals)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        refusals.emplace(
-            0, QStringLiteral("ことばのファイルを開けません（%1）。").arg(file.errorString()));
+    auto refuse = [&](const QString &why) {
+        refusals.emplace(0, QStringLiteral("ことばのファイル「%1」: %2").arg(path, why));
         return std::nullopt;
+    };
+    // Only a regular file, or standard input given as "-", and never more than a word list holds.
+    QByteArray bytes;
+    if (path == u"-") {
+        QString error;
+        bytes = readStandardInput(LargestWordsBytes, &error);
+        if (!error.isEmpty())
+            return refuse(QStringLiteral("読めません（%1）。").arg(error));
+    } else {
+        const ContentFile::Contents contents
+            = ContentFile::read(path, LargestWordsBytes, ContentFile::Oversize::Refuse);
+        if (!contents.read())
+            return refuse(contents.reason);
+        bytes = contents.bytes;
     }
-    if (file.size() > LargestWordsBytes) {
-        refusals.emplace(
-            0, QStringLiteral("ことばのファイルが大きすぎます（%1 バイト）。").arg(file.size()));
-        return std::nullopt;
+    if (bytes.size() > LargestWordsBytes)
+        return refuse(QStringLiteral("大きすぎます（%1 バイトまでです）。").arg(LargestWordsBytes));
+    if (LessonFile::looksUtf16(bytes.left(4096)))
+        return refuse(QStringLiteral("UTF-16 (Unicode) で保存されていて、読めません。"
+                                     "UTF-8 か Shift-JIS で保存してください。"));
+    // UTF-8, or else Shift-JIS, which Japanese Windows editors still save by default.
+    QStringDecoder utf8(QStringConverter::Utf8);
+    QString text = utf8(bytes);
+    if (utf8.hasError()) {
+        QStringDecoder shiftJis("Shift_JIS");
+        text = shiftJis(bytes);
+        if (!shiftJis.isValid() || shiftJis.hasError()
+            || text.contains(QChar::ReplacementCharacter))
+            return refuse(QStringLiteral("UTF-8 でも Shift-JIS でもありません。"
+                                         "UTF-8 で保存しなおしてください。"));
     }
-    QStringDecoder decoder(QStringConverter::Utf8);
-    const QString text = decoder(file.readAll());
-    if (decoder.hasError()) {
-        refusals.emplace(0,
-            QStringLiteral("ことばのファイルが UTF-8 ではありません。"
-                           "UTF-8 で保存しなおしてください。"));
-        return std::nullopt;
-    }
-    const QDir folder = QFileInfo(path).absoluteDir();
+    const QDir folder = path == u"-" ? QDir::current() : QFileInfo(path).absoluteDir();
     QList<Word> words;
     int number = 0;
     for (const QString &raw : text.split(u'\n')) {
@@ -212,83 +260,32 @@ std::optional<Lesson> makeLesson(const QList<Word> &words, Refusals &refusals)
     return lesson;
 }
 
-// Whether `folder` holds nothing but what a lesson folder holds; the first stranger otherwise.
-QString stranger(const QString &folder)
+// The lesson's files, the lesson file first, then the pictures and the program's marks; a mark of
+// the parent's own in a lesson replaced is left as it is.
+std::optional<QList<LessonPlace::File>> lessonFiles(
+    const Lesson &lesson, const ProgramFolders &program, Refusals &refusals)
 {
-    static const QStringList LessonEntries{
-        QStringLiteral("data"), QStringLiteral("pic"), QStringLiteral("voice")};
-    for (const QString &name : QDir(folder).entryList(
-             QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
-        if (!LessonEntries.contains(name))
-            return name;
-    return {};
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
-}
-
-// Writes the lesson into `folder` (which exists and is empty); false with a refusal on failure.
-bool writeLesson(
-    const Lesson &lesson, const ProgramFolders &program, const QString &folder, Refusals &refusals)
-{
-    const QDir dir(folder);
-    if (!dir.mkpath(QStringLiteral("data")) || !dir.mkpath(QStringLiteral("pic"))
-        || !writeFile(dir.filePath(QStringLiteral("data/data.txt")), lesson.lessonFile)) {
-        refusals.emplace(0, QStringLiteral("「%1」に書けません。").arg(folder));
-        return false;
-    }
+    QList<LessonPlace::File> files{{QStringLiteral("data/data.txt"), lesson.lessonFile}};
     for (const auto &[name, picture] : lesson.pictures) {
-        const QString path = dir.filePath(QStringLiteral("pic/") + name);
-        if (!picture.save(path, "JPEG", EmojiPicture::JpegQuality)) {
-            refusals.emplace(0, QStringLiteral("「%1」に書けません。").arg(path));
-            return false;
-        }
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "JPEG", EmojiPicture::JpegQuality);
+        files.append({QStringLiteral("pic/") + name, bytes});
     }
     for (const QString &mark : MarkNames) {
         const QString from = QDir(program.pic).filePath(mark);
-        if (!QFile::copy(from, dir.filePath(QStringLiteral("pic/") + mark))) {
-            refusals.emplace(
-                0, QStringLiteral("ぴこもじのマークの絵「%1」をコピーできません。").arg(from));
-            return false;
+        const ContentFile::Contents contents
+            = ContentFile::read(from, 16 * 1024 * 1024, ContentFile::Oversize::Refuse);
+        if (!contents.read()) {
+            refusals.emplace(0,
+                QStringLiteral("ぴこもじのマークの絵「%1」を読めません（%2）。")
+                    .arg(from, contents.reason));
+            return std::nullopt;
         }
+        files.append({QStringLiteral("pic/") + mark, contents.bytes, true});
     }
-    return true;
-}
-
-// Puts the lesson made in `made` in place of `target`, keeping the voice/ of a lesson it
-// replaces. Either the new lesson is in place, or `target` is as it was.
-bool putInPlace(QTemporaryDir &made, const QString &target, Refusals &refusals)
-{
-    auto fail = [&] {
-        refusals.emplace(0, QStringLiteral("「%1」を置きかえられません。").arg(target));
-        return false;
-    };
-    const bool replacing = QFileInfo::exists(target);
-    const QString old = made.path() + QStringLiteral(".old");
-    const QString voice = QDir(target).filePath(QStringLiteral("voice"));
-    const QString madeVoice = QDir(made.path()).filePath(QStringLiteral("voice"));
-    const bool keepVoice = replacing && QFileInfo(voice).isDir();
-    if (keepVoice && !QDir().rename(voice, madeVoice))
-        return fail();
-    if (replacing && !QDir().rename(target, old)) {
-        if (keepVoice)
-            QDir().rename(madeVoice, voice);
-        return fail();
-    }
-    if (!QDir().rename(made.path(), target)) {
-        if (replacing)
-            QDir().rename(old, target);
-        if (keepVoice)
-            QDir().rename(madeVoice, voice);
-        return fail();
-    }
-    made.setAutoRemove(false); // it is the lesson now
-    if (replacing)
-        QDir(old).removeRecursively();
-    return true;
+    return files;
 }
 
 QString usage()
@@ -335,19 +332,12 @@ int run(
         err += utf8Line(QStringLiteral("レッスンは作りませんでした。"));
         return Refused;
     };
-    const QFileInfo existing(target);
-    if (existing.exists() && !parser.isSet(force))
+    // Said at once, before any work; said again, under the lock, if another maker made it since.
+    if (QFileInfo(target).exists() && !parser.isSet(force))
         refusals.emplace(0,
             QStringLiteral("「%1」はもうあります。置きかえるときは --force を"
                            "つけてください。")
                 .arg(target));
-    else if (existing.exists() && !existing.isDir())
-        refusals.emplace(0, QStringLiteral("「%1」はフォルダではありません。").arg(target));
-    else if (existing.exists() && !stranger(target).isEmpty())
-        refusals.emplace(0,
-            QStringLiteral("「%1」にはレッスンにないもの（%2）があるので、"
-                           "置きかえません。")
-                .arg(target, stranger(target)));
     if (!refusals.empty())
         return refused();
 
@@ -358,31 +348,25 @@ int run(
     if (!lesson)
         return refused();
 
-    // Made beside the target and moved into place, so that a failure leaves nothing behind.
-    const QString parent = QFileInfo(target).absolutePath();
-    if (!QDir().mkpath(parent)) {
-        refusals.emplace(0, QStringLiteral("フォルダ「%1」を作れません。").arg(parent));
+    const std::optional<QList<LessonPlace::File>> files = lessonFiles(*lesson, program, refusals);
+    if (!files)
+        return refused();
+    const LessonPlace::Outcome placed
+        = LessonPlace::place(target, *files, parser.isSet(force), [&] {
+              const QByteArray note = utf8Line(QStringLiteral(
+                  "ほかの pikomoji-lesson が「%1」のそばで作りおわるのを待っています。")
+                                                   .arg(QFileInfo(target).path()));
+              std::fwrite(note.constData(), 1, size_t(note.size()), stderr);
+          });
+    if (!placed.placed) {
+        refusals.emplace(0, placed.error);
         return refused();
     }
-    QTemporaryDir made(
-        QDir(parent).filePath(QStringLiteral(".%1-XXXXXX").arg(QFileInfo(target).fileName())));
-    if (!made.isValid()) {
-        refusals.emplace(
-            0, QStringLiteral("「%1」に書けません（%2）。").arg(parent, made.errorString()));
-        return refused();
-    }
-    if (!writeLesson(*lesson, program, made.path(), refusals)
-        || !putInPlace(made, target, refusals))
-        return refused();
 
     out += utf8Line(
         QStringLiteral("「%1」に、%2 語のレッスンを作りました。").arg(target).arg(words->size()));
-    const QString ownVoice = QDir(target).filePath(QStringLiteral("voice"));
-    const QString voice = QFileInfo(ownVoice).isDir() ? ownVoice : program.voice;
-    const int checked
-        = LessonCheck::run({QStringLiteral("pikomoji-check"), QStringLiteral("--voice"), voice,
-                               QDir(target).filePath(QStringLiteral("data"))},
-            out, err, mediaJudges());
+    const int checked = LessonCheck::run(
+        {QStringLiteral("pikomoji-check"), target}, out, err, mediaJudges(), program.voice);
     return checked == 0 ? Made : MadeWithProblems;
 }
 

@@ -2,13 +2,21 @@
 
 #include "media/picture.h"
 
+#include <QFile>
 #include <QImageReader>
 #include <QPainter>
+
+#include <sys/stat.h>
 
 namespace PhotoPicture {
 
 Result load(const QString &path, int side)
 {
+    // Only a regular file has its header read here: a FIFO would keep the reader waiting and a
+    // device never ends. Picture::load says what is wrong with anything else.
+    struct stat status;
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return {QImage(), Picture::load(path, QSize(side, side)).error};
     // The upright size, from the header alone, so that the photo can be decoded with its shorter
     // side at `side`: a 4000 × 3000 photo is then decoded at an eighth of its pixels or less.
     QImageReader header(path);

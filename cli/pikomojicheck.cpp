@@ -1,9 +1,12 @@
+#include "authoring/lessonmaker.h"
 #include "lesson/lessoncheck.h"
 #include "media/mediajudges.h"
 
 #include <QCoreApplication>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 // pikomoji-check: tells the parent or teacher who wrote a lesson whether ぴこもじ can load it and
 // what to fix. Everything it does is in LessonCheck, which judges pictures and clips with the
@@ -13,8 +16,20 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QByteArray out;
     QByteArray err;
-    const int status = LessonCheck::run(QCoreApplication::arguments(), out, err, mediaJudges());
-    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    // A letter the lesson has no clip for is spoken by the program's own, as pikomoji does.
+    const QString programVoice
+        = LessonMaker::programFolders(QCoreApplication::applicationDirPath()).voice;
+    int status
+        = LessonCheck::run(QCoreApplication::arguments(), out, err, mediaJudges(), programVoice);
+    errno = 0;
+    if (std::fwrite(out.constData(), 1, size_t(out.size()), stdout) != size_t(out.size())
+        || std::fflush(stdout) != 0) {
+        err += QStringLiteral("報告を書けません（%1）。")
+                   .arg(QString::fromLocal8Bit(std::strerror(errno ? errno : EIO)))
+                   .toUtf8()
+            + '\n';
+        status = LessonCheck::ReportLostStatus;
+    }
     std::fwrite(err.constData(), 1, size_t(err.size()), stderr);
     return status;
 }

@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 // pikomoji-lesson: makes a lesson folder from a parent's list of words and pictures. Everything
 // it does is in LessonMaker; this only connects it to the console.
@@ -15,9 +17,17 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     QByteArray out;
     QByteArray err;
-    const int status = LessonMaker::run(QCoreApplication::arguments(),
+    int status = LessonMaker::run(QCoreApplication::arguments(),
         LessonMaker::programFolders(QCoreApplication::applicationDirPath()), out, err);
-    std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
+    errno = 0;
+    if (std::fwrite(out.constData(), 1, size_t(out.size()), stdout) != size_t(out.size())
+        || std::fflush(stdout) != 0) {
+        err += QStringLiteral("報告を書けません（%1）。")
+                   .arg(QString::fromLocal8Bit(std::strerror(errno ? errno : EIO)))
+                   .toUtf8()
+            + '\n';
+        status = LessonMaker::ReportLost;
+    }
     std::fwrite(err.constData(), 1, size_t(err.size()), stderr);
     return status;
 }

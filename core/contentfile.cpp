@@ -22,6 +22,8 @@ QString missing()
 
 QString cannotOpen(int error)
 {
+    if (error == EACCES || error == EPERM)
+        return QStringLiteral("読む権限がありません。");
     return QStringLiteral("ファイルを開けません（%1）。").arg(systemReason(error));
 }
 

@@ -4,6 +4,7 @@
 
 #include "core/contentfile.h"
 #include "core/module1.h"
+#include "core/voiceclip.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -11,6 +12,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+
+#include <unistd.h>
 
 namespace LessonCheck {
 
@@ -50,6 +53,40 @@ Looked look(const QString &folder, const QString &name,
         return {QFileInfo(path).isFile() ? Looked::Fine : Looked::Missing, {}};
     const QString reason = judge(path);
     return {reason.isEmpty() ? Looked::Fine : Looked::Unreadable, reason};
+}
+
+// A folder that is there but may not be listed or entered: every file in it would look missing.
+bool unreadableFolder(const QString &folder)
+{
+    return QFileInfo(folder).isDir()
+        && ::access(QFile::encodeName(folder).constData(), R_OK | X_OK) != 0;
+}
+
+// Every letter in use, in order of first use, with the rows that use it.
+struct LettersInUse
+{
+    QStringList letters;
+    QList<QList<int>> rows; // parallel to `letters`
+};
+
+LettersInUse lettersInUse(const LessonFile &lesson)
+{
+    LettersInUse used;
+    for (int i = 0; i < lesson.rows.size(); ++i)
+        for (int field = FirstLetterField; field <= LastAnswerField; ++field) {
+            const QString &letter = lesson.rows[i][field];
+            if (letter.isEmpty())
+                continue;
+            qsizetype index = used.letters.indexOf(letter);
+            if (index < 0) {
+                index = used.letters.size();
+                used.letters.append(letter);
+                used.rows.append(QList<int>());
+            }
+            if (!used.rows[index].contains(i + 1))
+                used.rows[index].append(i + 1);
+        }
+    return used;
 }
 
 // The word as the letter boxes spell it, or its picture name when it has no letters at all.
@@ -152,13 +189,17 @@ QString kindName(Kind kind)
         return QStringLiteral("unplayable_voice");
     case Kind::OutsideLink:
         return QStringLiteral("outside_link");
+    case Kind::UnreadableFolder:
+        return QStringLiteral("unreadable_folder");
+    case Kind::Utf16File:
+        return QStringLiteral("utf16_file");
     }
     Q_UNREACHABLE();
     return {};
 }
 
 QList<Problem> check(const LessonFile &lesson, const QString &picFolder, const QString &voiceFolder,
-    const FileJudges &judges)
+    const FileJudges &judges, const QString &programVoiceFolder)
 {
     QList<Problem> problems;
     switch (lesson.outcome) {
@@ -186,10 +227,7 @@ QList<Problem> check(const LessonFile &lesson, const QString &picFolder, const Q
 
     // One run should show everything there is to fix, so the complete rows of a lesson that does
     // not load are checked too.
-    const bool picFolderExists = QFileInfo(picFolder).isDir();
-    const bool voiceFolderExists = QFileInfo(voiceFolder).isDir();
-    QStringList letters; // every letter in use, in order of first use
-    QList<QList<int>> rowsUsing; // parallel to `letters`
+    const bool picFolderExists = QFileInfo(picFolder).isDir() && !unreadableFolder(picFolder);
     for (int i = 0; i < lesson.rows.size(); ++i) {
         const int rowNumber = i + 1;
         const QStringList row = toList(lesson.rows[i]);
@@ -200,24 +238,13 @@ QList<Problem> check(const LessonFile &lesson, const QString &picFolder, const Q
                     .word = wordOf(row),
                     .field = field});
         checkRow(rowNumber, row, picFolder, picFolderExists, judges, problems);
-        for (int field = FirstLetterField; field <= LastAnswerField; ++field) {
-            const QString &letter = row[field];
-            if (letter.isEmpty())
-                continue;
-            qsizetype index = letters.indexOf(letter);
-            if (index < 0) {
-                index = letters.size();
-                letters.append(letter);
-                rowsUsing.append(QList<int>());
-            }
-            if (!rowsUsing[index].contains(rowNumber))
-                rowsUsing[index].append(rowNumber);
-        }
     }
     if (lesson.ignoredAfterLastRow)
         problems.append(Problem{.kind = Kind::RowsIgnored, .row = LessonFile::MaxRows + 1});
 
-    if (!picFolderExists) {
+    if (unreadableFolder(picFolder)) {
+        problems.append(Problem{.kind = Kind::UnreadableFolder, .subject = picFolder});
+    } else if (!picFolderExists) {
         problems.append(Problem{.kind = Kind::MissingPictureFolder, .subject = picFolder});
     } else {
         for (const QString &mark : MarkPictures) {
@@ -231,23 +258,32 @@ QList<Problem> check(const LessonFile &lesson, const QString &picFolder, const Q
                     .kind = Kind::UnreadablePicture, .subject = mark, .reason = looked.reason});
         }
     }
-    if (!voiceFolderExists) {
+    // Each letter as the program speaks it: the lesson's own clip, else the program's.
+    const bool ownFolder = QFileInfo(voiceFolder).isDir();
+    const bool fallback = !programVoiceFolder.isEmpty() && QFileInfo(programVoiceFolder).isDir();
+    for (const QString &folder : {voiceFolder, programVoiceFolder})
+        if (unreadableFolder(folder))
+            problems.append(Problem{.kind = Kind::UnreadableFolder, .subject = folder});
+    if (!ownFolder && !fallback) {
         problems.append(Problem{.kind = Kind::MissingVoiceFolder, .subject = voiceFolder});
-    } else {
-        for (qsizetype i = 0; i < letters.size(); ++i) {
-            const QString clip = letters[i] + QStringLiteral(".wav");
-            const Looked looked = look(voiceFolder, clip, judges.clip);
-            const Kind kind = looked.what == Looked::Unsafe ? Kind::UnsafeName
-                : looked.what == Looked::Missing            ? Kind::MissingVoice
-                : looked.what == Looked::Outside            ? Kind::OutsideLink
-                                                            : Kind::UnplayableVoice;
-            if (looked.what != Looked::Fine)
-                problems.append(Problem{.kind = kind,
-                    .row = rowsUsing[i].first(),
-                    .subject = kind == Kind::UnsafeName ? letters[i] : clip,
-                    .rows = rowsUsing[i],
-                    .reason = looked.reason});
-        }
+        return problems;
+    }
+    const LettersInUse used = lettersInUse(lesson);
+    for (qsizetype i = 0; i < used.letters.size(); ++i) {
+        const QString clip = used.letters[i] + QStringLiteral(".wav");
+        const bool own = VoiceClip::isOwn(voiceFolder, clip);
+        const Looked looked
+            = look(own || !fallback ? voiceFolder : programVoiceFolder, clip, judges.clip);
+        const Kind kind = looked.what == Looked::Unsafe ? Kind::UnsafeName
+            : looked.what == Looked::Missing            ? Kind::MissingVoice
+            : looked.what == Looked::Outside            ? Kind::OutsideLink
+                                                        : Kind::UnplayableVoice;
+        if (looked.what != Looked::Fine)
+            problems.append(Problem{.kind = kind,
+                .row = used.rows[i].first(),
+                .subject = kind == Kind::UnsafeName ? used.letters[i] : clip,
+                .rows = used.rows[i],
+                .reason = looked.reason});
     }
     return problems;
 }
@@ -310,12 +346,21 @@ QString describe(const Problem &p)
         QStringList rows;
         for (int row : p.rows)
             rows.append(QStringLiteral("%1行目").arg(row));
-        return QStringLiteral("声のファイル「%1」が声のフォルダにありません (%2で使っています)。")
+        return QStringLiteral("声のファイル「%1」が声のフォルダにありません (%2で使っています)。"
+                              "声が出ません。")
             .arg(p.subject, rows.join(QStringLiteral("、")));
     }
     case Kind::MissingVoiceFolder:
-        return QStringLiteral("声のフォルダ「%1」がありません。声が出ません。")
+        return QStringLiteral("声のフォルダ「%1」も、ぴこもじの声のフォルダもありません。"
+                              "声が出ません。")
             .arg(QDir::toNativeSeparators(p.subject));
+    case Kind::UnreadableFolder:
+        return QStringLiteral("フォルダ「%1」を読む権限がありません。"
+                              "中の絵や声が出ません。フォルダの権限をたしかめてください。")
+            .arg(QDir::toNativeSeparators(p.subject));
+    case Kind::Utf16File:
+        return QStringLiteral("data.txt は UTF-16 (Unicode) で保存されていて、読めません。"
+                              "UTF-8 か Shift-JIS で保存してください。");
     case Kind::UnsafeName:
         return where
             + QStringLiteral("「%1」には / や \\ 、見えない文字 (制御文字) が入っているか、. か .. "
@@ -393,15 +438,31 @@ QString encodingName(LessonFile::Encoding encoding)
 
 } // namespace
 
+QStringList ownClips(const LessonFile &lesson, const QString &voiceFolder)
+{
+    QStringList clips;
+    for (const QString &letter : lettersInUse(lesson).letters)
+        if (VoiceClip::isOwn(voiceFolder, letter + QStringLiteral(".wav")))
+            clips << letter + QStringLiteral(".wav");
+    return clips;
+}
+
 QString textReport(const Folders &folders, const LessonFile &lesson, const QList<Problem> &problems)
 {
+    auto shown = [](const QString &path) { return escapeControls(QDir::toNativeSeparators(path)); };
     QString text;
-    text += QStringLiteral("レッスンのファイル: %1\n")
-                .arg(escapeControls(QDir::toNativeSeparators(folders.lessonFile)));
-    text += QStringLiteral("絵のフォルダ: %1\n")
-                .arg(escapeControls(QDir::toNativeSeparators(folders.pic)));
-    text += QStringLiteral("声のフォルダ: %1\n")
-                .arg(escapeControls(QDir::toNativeSeparators(folders.voice)));
+    text += QStringLiteral("レッスンのファイル: %1\n").arg(shown(folders.lessonFile));
+    if (!folders.pic.isEmpty())
+        text += QStringLiteral("絵のフォルダ: %1\n").arg(shown(folders.pic));
+    if (!folders.voice.isEmpty()) {
+        const QStringList own = ownClips(lesson, folders.voice);
+        text += QStringLiteral("声のフォルダ: %1（このレッスンの声: %2）\n")
+                    .arg(shown(folders.voice),
+                        own.isEmpty() ? QStringLiteral("なし")
+                                      : escapeControls(own.join(QStringLiteral("、"))));
+    }
+    if (!folders.programVoice.isEmpty())
+        text += QStringLiteral("ほかの字の声: %1\n").arg(shown(folders.programVoice));
     if (wasRead(lesson))
         text += QStringLiteral("文字コード: %1 として読みました。\n")
                     .arg(encodingName(lesson.encoding));
@@ -423,7 +484,8 @@ QString textReport(const Folders &folders, const LessonFile &lesson, const QList
     return text;
 }
 
-QByteArray jsonReport(const LessonFile &lesson, const QList<Problem> &problems)
+QByteArray jsonReport(
+    const LessonFile &lesson, const QList<Problem> &problems, const QStringList &ownClips)
 {
     QJsonArray rows;
     if (lesson.loaded())
@@ -447,18 +509,20 @@ QByteArray jsonReport(const LessonFile &lesson, const QList<Problem> &problems)
         {QStringLiteral("encoding"), encoding},
         {QStringLiteral("rows"), rows},
         {QStringLiteral("problems"), problemList},
+        {QStringLiteral("own_clips"), QJsonArray::fromStringList(ownClips)},
     };
     return QJsonDocument(report).toJson(QJsonDocument::Indented);
 }
 
-int run(const QStringList &arguments, QByteArray &out, QByteArray &err, const FileJudges &judges)
+int run(const QStringList &arguments, QByteArray &out, QByteArray &err, const FileJudges &judges,
+    const QString &programVoiceFolder)
 {
     const QString usage = QStringLiteral(
-        "usage: pikomoji-check [--pic DIR] [--voice DIR] [--json] DATA_DIR\n"
-        "DATA_DIR は data.txt のあるフォルダです。絵と声のフォルダは、ふだんは DATA_DIR と同じ"
-        "ところにある pic と voice です。\n"
+        "usage: pikomoji-check [--pic DIR] [--voice DIR] [--json] LESSON\n"
+        "LESSON はレッスンのフォルダか、その中の data.txt のあるフォルダです。絵と声のフォルダは、"
+        "ふだんは data と同じところにある pic と voice です。\n"
         "終わりのコード: 0 なおすところなし、1 なおすところあり、2 読みこめない、64 "
-        "使い方のまちがい\n");
+        "使い方のまちがい、74 報告を書けない\n");
 
     QCommandLineParser parser;
     const QCommandLineOption pic(QStringLiteral("pic"), QString(), QStringLiteral("DIR"));
@@ -479,23 +543,54 @@ int run(const QStringList &arguments, QByteArray &out, QByteArray &err, const Fi
         return UsageStatus;
     }
 
-    // A parent may well name data.txt itself rather than its folder.
-    const QFileInfo data(parser.positionalArguments().constFirst());
-    const QString dataFolder = data.isFile() ? data.absolutePath() : data.absoluteFilePath();
+    // What the program takes (the lesson folder), its data folder, or data.txt itself.
+    const QString given = parser.positionalArguments().constFirst();
+    const QFileInfo info(given);
+    const QString absolute = info.absoluteFilePath();
+    const bool lessonFolder = info.isDir()
+        && !QFileInfo::exists(absolute + QStringLiteral("/data.txt"))
+        && QFileInfo(absolute + QStringLiteral("/data")).isDir();
+    const QString dataFolder = info.isFile() ? info.absolutePath()
+        : lessonFolder                       ? absolute + QStringLiteral("/data")
+                                             : absolute;
     Folders folders;
-    folders.lessonFile = data.isFile() ? data.absoluteFilePath()
-                                       : Module1::filePath(dataFolder, QStringLiteral("data.txt"));
+    folders.lessonFile
+        = info.isFile() ? absolute : Module1::filePath(dataFolder, QStringLiteral("data.txt"));
+    // Only a folder that is there is looked around in; a made-up path would only mislead.
+    QString whyNot;
+    if (!info.exists())
+        whyNot = QStringLiteral("「%1」が見つかりません。").arg(given);
+    else if (info.isDir() && ::access(QFile::encodeName(absolute).constData(), R_OK | X_OK) != 0)
+        whyNot = QStringLiteral("「%1」を読む権限がありません。").arg(given);
+    else if (info.isDir() && !lessonFolder && !QFileInfo::exists(folders.lessonFile))
+        whyNot = QStringLiteral("「%1」には data.txt も data フォルダもありません。"
+                                "レッスンのフォルダか、その中の data フォルダを指定してください。")
+                     .arg(given);
+    if (!whyNot.isEmpty())
+        folders.lessonFile = absolute;
     auto folderOption = [&](const QCommandLineOption &option, const QString &besideData) {
         if (parser.isSet(option))
             return QFileInfo(parser.value(option)).absoluteFilePath();
-        return QDir::cleanPath(dataFolder + QStringLiteral("/../") + besideData);
+        return whyNot.isEmpty() ? QDir::cleanPath(dataFolder + QStringLiteral("/../") + besideData)
+                                : QString();
     };
     folders.pic = folderOption(pic, QStringLiteral("pic"));
     folders.voice = folderOption(voice, QStringLiteral("voice"));
+    folders.programVoice = programVoiceFolder;
 
-    const LessonFile lesson = LessonFile::read(folders.lessonFile, true);
-    const QList<Problem> problems = check(lesson, folders.pic, folders.voice, judges);
-    out += parser.isSet(json) ? jsonReport(lesson, problems)
+    LessonFile lesson;
+    QList<Problem> problems;
+    if (!whyNot.isEmpty()) {
+        lesson.openError = whyNot;
+        problems.append(Problem{.kind = Kind::CannotOpen, .subject = whyNot});
+    } else if (LessonFile::looksUtf16(
+                   ContentFile::read(folders.lessonFile, 4096, ContentFile::Oversize::Cut).bytes)) {
+        problems.append(Problem{.kind = Kind::Utf16File});
+    } else {
+        lesson = LessonFile::read(folders.lessonFile, true);
+        problems = check(lesson, folders.pic, folders.voice, judges, programVoiceFolder);
+    }
+    out += parser.isSet(json) ? jsonReport(lesson, problems, ownClips(lesson, folders.voice))
                               : textReport(folders, lesson, problems).toUtf8();
     return exitStatus(lesson, problems);
 }

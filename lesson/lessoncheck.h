@@ -29,8 +29,9 @@ namespace LessonCheck {
 //   letter_after_gap          field 3 is empty but field 4 is not: the quiz stops before it
 //   letter_not_among_answers  a letter of the word is on none of the five answer buttons, so the
 //                             word can never be finished
-//   missing_voice             a letter's clip (letter + ".wav") is not in the voice folder
-//   missing_voice_folder      the voice folder itself does not exist
+//   missing_voice             a letter's clip (letter + ".wav") is neither in the lesson's voice
+//                             folder nor among the program's clips
+//   missing_voice_folder      neither the voice folder nor the program's clips exist
 //   unsafe_name               a picture name or a letter holds "/", a backslash, a NUL or another
 //                             control character, or is "." or "..": it names no file, so the
 //                             picture is not shown or the clip not heard
@@ -43,6 +44,8 @@ namespace LessonCheck {
 //   outside_link              data.txt, a picture or a clip is a symbolic link to a file outside
 //                             its folder: the program never opens it, so the lesson does not
 //                             load, the picture is not shown or the clip not heard
+//   unreadable_folder         the picture or voice folder is there but may not be read
+//   utf16_file                data.txt is saved as UTF-16, which the program does not read
 enum class Kind {
     CannotOpen,
     EmptyFile,
@@ -62,6 +65,8 @@ enum class Kind {
     UnreadablePicture,
     UnplayableVoice,
     OutsideLink,
+    UnreadableFolder,
+    Utf16File,
 };
 
 struct Problem
@@ -93,9 +98,10 @@ struct FileJudges
 // Every problem of `lesson`: a failed read first, then the rows in order, then the mark pictures
 // and the voice clips. The complete rows are checked even when the lesson does not load. The
 // picture and voice folders are only looked at, never written. Every picture and clip that is
-// there is read through `judges`.
+// there is read through `judges`. Each letter's clip is looked for as the program plays it
+// (VoiceClip::path): in `voiceFolder`, else in `programVoiceFolder`, the clips beside the program.
 QList<Problem> check(const LessonFile &lesson, const QString &picFolder, const QString &voiceFolder,
-    const FileJudges &judges = {});
+    const FileJudges &judges = {}, const QString &programVoiceFolder = {});
 
 // One plain Japanese sentence for a parent, naming the row and the word.
 QString describe(const Problem &problem);
@@ -110,9 +116,13 @@ int exitStatus(const LessonFile &lesson, const QList<Problem> &problems);
 struct Folders
 {
     QString lessonFile; // the data.txt to read
-    QString pic;
+    QString pic; // empty when there is no lesson to look at
     QString voice;
+    QString programVoice; // the clips beside the program; empty for none
 };
+
+// The clips of `lesson`'s letters that `voiceFolder` holds itself, in order of first use.
+QStringList ownClips(const LessonFile &lesson, const QString &voiceFolder);
 
 // The report as a parent reads it, in Japanese, with control characters escaped.
 QString textReport(
@@ -120,20 +130,28 @@ QString textReport(
 
 // The report as one JSON object, UTF-8:
 //   {"loaded": bool, "question_count": N, "encoding": "shift_jis" | "utf-8",
-//    "rows": [[nine fields], ...], "problems": [{"row": N, "kind": "...", "detail": "..."}]}
+//    "rows": [[nine fields], ...], "problems": [{"row": N, "kind": "...", "detail": "..."}],
+//    "own_clips": ["あ.wav", ...]}
 // "rows" are the rows a quiz would use: empty, like "question_count", when the lesson does not
 // load. "detail" is the Japanese sentence of describe().
-QByteArray jsonReport(const LessonFile &lesson, const QList<Problem> &problems);
+QByteArray jsonReport(
+    const LessonFile &lesson, const QList<Problem> &problems, const QStringList &ownClips = {});
 
 // Wrong arguments: a usage line on stderr and this status, so that a script can tell a mistyped
 // command from a lesson that does not load (2).
 inline constexpr int UsageStatus = 64;
 
+// The report could not be written (a full disk, a closed pipe): the verdict never arrived.
+inline constexpr int ReportLostStatus = 74;
+
 // The whole of pikomoji-check: parses `arguments` (program name first), reads and checks the
 // lesson and writes the report. Returns the exit status.
-//   pikomoji-check [--pic DIR] [--voice DIR] [--json] DATA_DIR
-// DATA_DIR may also name the lesson file itself. The picture and voice folders default to pic/
-// and voice/ beside the data folder, as the program lays them out.
-int run(const QStringList &arguments, QByteArray &out, QByteArray &err, const FileJudges &judges);
+//   pikomoji-check [--pic DIR] [--voice DIR] [--json] LESSON
+// LESSON is what the program takes (a lesson folder holding data/), its data folder, or the
+// lesson file itself. The picture and voice folders default to pic/ and voice/ beside the data
+// folder, as the program lays them out; a clip the voice folder lacks is looked for in
+// `programVoiceFolder`, as the program plays it.
+int run(const QStringList &arguments, QByteArray &out, QByteArray &err, const FileJudges &judges,
+    const QString &programVoiceFolder = {});
 
 } // namespace LessonCheck

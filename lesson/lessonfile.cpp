@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -81,6 +82,26 @@ LessonFile LessonFile::read(const QString &path, bool lookPastLastRow)
     QBuffer buffer(&contents.bytes);
     buffer.open(QIODevice::ReadOnly);
     return read(&buffer, lookPastLastRow, contents.cut);
+}
+
+bool LessonFile::looksUtf16(const QByteArray &start)
+{
+    if (start.startsWith("\xFF\xFE") || start.startsWith("\xFE\xFF"))
+        return true;
+    // Without a byte order mark: the commas, line ends and ASCII names of UTF-16 are pairs of one
+    // NUL and one other byte, the NUL always on the same side. A run of NULs (a sparse file, a
+    // damaged one) is not text at all, and is left to the reader.
+    qsizetype nulFirst = 0;
+    qsizetype nulSecond = 0;
+    const qsizetype pairs = start.size() / 2;
+    for (qsizetype i = 0; i < pairs; ++i) {
+        const bool first = start[2 * i] == '\0';
+        const bool second = start[2 * i + 1] == '\0';
+        if (first != second)
+            ++(first ? nulFirst : nulSecond);
+    }
+    const qsizetype more = std::max(nulFirst, nulSecond);
+    return pairs >= 2 && more * 4 >= pairs && std::min(nulFirst, nulSecond) * 10 <= more;
 }
 
 LessonFile LessonFile::read(QIODevice *device, bool lookPastLastRow, bool cut)

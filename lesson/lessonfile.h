@@ -59,4 +59,9 @@ struct LessonFile
     // the device holds only the start of the file: a field that runs to its end may be
     // incomplete, and fewer than MaxRows rows mean the file ends inside a row.
     static LessonFile read(QIODevice *device, bool lookPastLastRow = false, bool cut = false);
+
+    // Whether `start`, the first bytes of a text file, is UTF-16, as Windows Notepad saves
+    // "Unicode": a byte order mark, or every other byte of its ASCII a NUL. Read as Shift-JIS it
+    // would give only garbled fields.
+    static bool looksUtf16(const QByteArray &start);
 };

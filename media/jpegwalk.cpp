@@ -125,6 +125,8 @@ JpegWalk JpegWalk::read(QIODevice &device)
             walk.height = big16(body + 1);
             walk.width = big16(body + 3);
             walk.arithmetic = marker >= 0xC9;
+            walk.precision = body[0];
+            walk.lossless = (marker & 0x03) == 0x03;
             const int count = std::min<int>(body[5], (bodyLength - 6) / 3);
             int hMax = 1, vMax = 1;
             for (int i = 0; i < count; ++i) {

@@ -15,6 +15,8 @@ struct JpegWalk
     int width = 0; // from the frame header; 0 when there is none
     int height = 0;
     bool arithmetic = false; // arithmetic coding, several times slower to decode than Huffman
+    int precision = 8; // bits a sample: 8, or 12 from medical and raw tools
+    bool lossless = false; // a lossless frame (SOF3, 7, 11, 15)
     int scans = 0;
     // The 8 × 8 blocks of the whole picture, over all of its colour components, and the blocks
     // that all scans together code: the decoder's entropy decoding walks each scan's blocks, at

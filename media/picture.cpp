@@ -106,6 +106,14 @@ Result loadJpeg(const QString &path, QFile &file, QSize size)
                 "スキャンが多すぎます（%1 回、%2 回まで）。読みこむのに時間がかかりすぎます。")
                 .arg(walk.scans)
                 .arg(MostScans));
+    // The JPEG reader reads 8-bit lossy JPEGs only; the other kinds would fail with no reason
+    // given.
+    if (walk.lossless || walk.precision != 8)
+        return failure(path,
+            QStringLiteral("この JPEG（%1）は読めません。写真のアプリで、ふつうの JPEG"
+                           "（8 ビット）として保存しなおしてください。")
+                .arg(walk.lossless ? QStringLiteral("ロスレス")
+                                   : QStringLiteral("%1 ビット").arg(walk.precision)));
     QBuffer buffer(&walk.kept);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "jpeg");

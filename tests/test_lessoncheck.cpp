@@ -3,6 +3,7 @@
 #include "testsupport.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -12,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace LessonCheck;
 
@@ -20,6 +23,10 @@ namespace {
 const QString Sakana = QStringLiteral("sakana,さ,か,な,な,さ,か,た,ま\r\n");
 const QString Inu = QStringLiteral("inu,い,ぬ,,ぬ,か,い,し,て\r\n");
 const QString InuLackingNu = QStringLiteral("inu,い,ぬ,,か,い,し,て,ね\r\n");
+// A letter the program has no clip of its own for.
+const QString LetterA = QStringLiteral("ei,A,,,A,い,か,さ,た\r\n");
+// The clips beside the built checker, which a lesson falls back on letter by letter.
+const QString ProgramVoice = QFileInfo(PIKOMOJI_CHECK).path() + "/voice";
 
 // A lesson folder as the program lays it out: data/data.txt in Shift-JIS beside pic/ and voice/.
 class LessonCheckTest : public ::testing::Test
@@ -50,7 +57,8 @@ protected:
     QStringList problems() const
     {
         QStringList lines;
-        for (const Problem &p : check(read(), m_dir.filePath("pic"), m_dir.filePath("voice"))) {
+        for (const Problem &p :
+            check(read(), m_dir.filePath("pic"), m_dir.filePath("voice"), {}, ProgramVoice)) {
             const QString subject = p.kind == Kind::CannotOpen ? QString() : p.subject;
             lines << (kindName(p.kind) + u' ' + QString::number(p.row) + u' ' + subject).trimmed();
         }
@@ -69,7 +77,8 @@ struct Case
     QStringList problems;
     int status;
     QString says;
-    QStringList arguments{"DATA"}; // DATA stands for the data folder
+    QStringList arguments{"DATA"}; // DATA stands for the data folder, LESSON for the lesson's
+    QString never{}; // what the output must not say
 
     friend void PrintTo(const Case &c, std::ostream *os) { *os << c.name; }
 };
@@ -83,18 +92,25 @@ TEST_P(LessonCheckCases, FindsWhatToFixAndTheBuiltCheckerExitsAccordingly)
     const Case &c = GetParam();
     writeLesson(c.text);
     for (const QString &name : c.removed)
-        ASSERT_TRUE(QFile::remove(m_dir.filePath(name))) << name.toStdString();
+        ASSERT_TRUE(name.endsWith(u'/') ? QDir(m_dir.filePath(name)).removeRecursively()
+                                        : QFile::remove(m_dir.filePath(name)))
+            << name.toStdString();
     EXPECT_EQ(problems(), c.problems);
 
     QProcess checker;
     checker.setProcessChannelMode(QProcess::MergedChannels);
-    checker.start(PIKOMOJI_CHECK, QStringList(c.arguments).replaceInStrings("DATA", dataFolder()));
+    checker.start(PIKOMOJI_CHECK,
+        QStringList(c.arguments)
+            .replaceInStrings("DATA", dataFolder())
+            .replaceInStrings("LESSON", m_dir.path()));
     ASSERT_TRUE(checker.waitForFinished(30000));
     const QString output = QString::fromUtf8(checker.readAll());
     EXPECT_EQ(checker.exitStatus() == QProcess::NormalExit ? checker.exitCode() : -1, c.status)
         << output.toStdString();
     for (const QString &part : c.says.split(u'\n'))
         EXPECT_TRUE(output.contains(part)) << output.toStdString();
+    if (!c.never.isEmpty())
+        EXPECT_FALSE(output.contains(c.never)) << output.toStdString();
     EXPECT_FALSE(std::any_of(output.begin(), output.end(), [](QChar ch) {
         return ch != u'\n' && ch.category() == QChar::Other_Control;
     })) << "a control character reached the terminal";
@@ -106,12 +122,22 @@ INSTANTIATE_TEST_SUITE_P(Lessons, LessonCheckCases,
             Sakana + InuLackingNu + "tomato,と,ま,と,ま,た,か,さ,な\r\n", {}, // と told once
             {"letter_not_among_answers 2 ぬ", "letter_not_among_answers 3 と"}, 1,
             "「ぬ」が答えのボタン"},
-        Case{"MissingFiles", Sakana + Inu, {"pic/inu.jpg", "pic/しっかり.jpg", "voice/か.wav"},
-            {"missing_picture 2 inu.jpg", "missing_mark_picture 0 しっかり.jpg",
-                "missing_voice 1 か.wav"},
-            1,
-            "「か.wav」が声のフォルダにありません (1行目、2行目で使っています)\nなおすところが 3 "
-            "か所"},
+        Case{"MissingFiles", Sakana + LetterA + Inu,
+            {"pic/inu.jpg", "pic/しっかり.jpg", "voice/A.wav"},
+            {"missing_picture 3 inu.jpg", "missing_mark_picture 0 しっかり.jpg",
+                "missing_voice 2 A.wav"},
+            1, "「A.wav」が声のフォルダにありません (2行目で使っています)\nなおすところが 3 か所"},
+        // Each letter as the program speaks it: the lesson's clip, else the program's.
+        Case{"ProgramClipsSpeakWhatTheLessonLacks", Sakana, {"voice/か.wav", "voice/な.wav"}, {}, 0,
+            "このレッスンの声: さ.wav、た.wav、ま.wav\nなおすところはありません"},
+        Case{"NoVoiceFolderOfItsOwn", Sakana, {"voice/"}, {}, 0,
+            "このレッスンの声: なし\nなおすところはありません", {"DATA"}, "声のフォルダ「"},
+        Case{"TheLessonFolderAsTheProgramTakesIt", Sakana, {}, {}, 0,
+            "data/data.txt\nなおすところはありません", {"LESSON"}},
+        Case{"ANameThatIsNotThere", Sakana, {}, {}, 2, "nowhere」が見つかりません",
+            {"LESSON/nowhere"}, "絵のフォルダ"},
+        Case{"AFolderThatHoldsNoLesson", Sakana, {}, {}, 2, "data.txt も data フォルダもありません",
+            {"LESSON/pic"}, "絵のフォルダ"},
         Case{"EndsInsideRow", Sakana + InuLackingNu + "neko,ね,こ,,ね,こ,い,ぬ\r\n", {},
             {"file_ends_inside_row 3", "letter_not_among_answers 2 ぬ"}, 2,
             "3行目「ねこ」: 9番目の欄の前でファイルが終わっています"},
@@ -124,6 +150,74 @@ INSTANTIATE_TEST_SUITE_P(Lessons, LessonCheckCases,
         Case{"NoFolderGiven", Sakana, {}, {}, UsageStatus, "usage: ", {}},
         Case{"TwoFolders", Sakana, {}, {}, UsageStatus, "usage: ", {"DATA", "DATA"}}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// The built checker, run as a user who owns nothing of the lesson (modes bind even when the
+// tests run as root), on the lesson folder, with its output.
+std::pair<int, QString> runChecker(const QString &lesson, const QString &outputFile = {})
+{
+    QStringList command{PIKOMOJI_CHECK, lesson};
+    if (::geteuid() == 0)
+        command = QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"} + command;
+    QProcess checker;
+    if (!outputFile.isEmpty())
+        checker.setStandardOutputFile(outputFile);
+    else
+        checker.setProcessChannelMode(QProcess::MergedChannels);
+    checker.start(::geteuid() == 0 ? "setpriv" : command.takeFirst(), command);
+    checker.waitForFinished(30000);
+    return {checker.exitStatus() == QProcess::NormalExit ? checker.exitCode() : -1,
+        QString::fromUtf8(checker.readAll() + checker.readAllStandardError())};
+}
+
+TEST_F(LessonCheckTest, FilesAParentCannotUseAreNamedWithWhatToDo)
+{
+    writeLesson(Sakana);
+    QFile jpegFile(m_dir.filePath("pic/sakana.jpg"));
+    ASSERT_TRUE(jpegFile.open(QIODevice::ReadOnly));
+    const QByteArray jpeg = jpegFile.readAll();
+    const qsizetype frame = jpeg.indexOf("\xFF\xC0");
+    ASSERT_GT(frame, 0);
+    QByteArray twelveBit = jpeg;
+    twelveBit[frame + 4] = 12;
+    QByteArray lossless = jpeg;
+    lossless[frame + 1] = char(0xC3);
+    const QByteArray utf16 = QByteArray("\xFF\xFE")
+        + QByteArray(reinterpret_cast<const char *>(Sakana.utf16()), Sakana.size() * 2);
+    const struct
+    {
+        const char *name;
+        QString file; // relative to the lesson folder
+        QByteArray bytes; // written to `file` when not empty
+        int mode; // given to `file` when not -1
+        QString says;
+        int status;
+    } rows[] = {
+        {"UTF-16 lesson file", "data/data.txt", utf16, -1, "UTF-8 か Shift-JIS で保存してください",
+            2},
+        {"lesson file not to be read", "data/data.txt", {}, 0, "読む権限がありません", 2},
+        {"lesson folder not to be read", "", {}, 0, "」を読む権限がありません", 2},
+        {"picture folder not to be read", "pic", {}, 0, "pic」を読む権限がありません", 1},
+        {"12-bit JPEG", "pic/sakana.jpg", twelveBit, -1, "この JPEG（12 ビット）は読めません", 1},
+        {"lossless JPEG", "pic/sakana.jpg", lossless, -1, "この JPEG（ロスレス）は読めません", 1},
+    };
+    ::chmod(QFile::encodeName(m_dir.path()).constData(), 0755);
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        writeLesson(Sakana);
+        const QString path = m_dir.filePath(row.file);
+        if (!row.bytes.isEmpty())
+            writeFile(m_dir, row.file, row.bytes);
+        if (row.mode >= 0)
+            ::chmod(QFile::encodeName(path).constData(), mode_t(row.mode));
+        const auto [status, output] = runChecker(m_dir.path());
+        EXPECT_EQ(status, row.status) << output.toStdString();
+        EXPECT_TRUE(output.contains(row.says)) << output.toStdString();
+        ::chmod(QFile::encodeName(path).constData(), QFileInfo(path).isDir() ? 0755 : 0644);
+    }
+
+    EXPECT_EQ(runChecker(m_dir.path(), "/dev/full").first, ReportLostStatus)
+        << "a report that never arrived is no verdict";
+}
 
 TEST_F(LessonCheckTest, JsonReportHoldsTheRowsAQuizWouldUseAndEachProblem)
 {

@@ -1,5 +1,6 @@
 #include "authoring/kana.h"
 #include "authoring/lessonmaker.h"
+#include "authoring/lessonplace.h"
 #include "lesson/lessonfile.h"
 #include "testsupport.h"
 
@@ -9,8 +10,16 @@
 #include <QDirIterator>
 #include <QImage>
 #include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -52,14 +61,16 @@ QMap<QString, QString> digests(const QString &folder)
 class LessonMakerTest : public ::testing::Test
 {
 protected:
-    // Runs the lesson maker on a word list with these lines, making `lesson`.
-    int make(const QStringList &lines, const QString &lesson = "lesson", QStringList options = {})
+    // Runs the lesson maker on a word list with these lines (or on `words`), making `lesson`.
+    int make(const QStringList &lines, const QString &lesson = "lesson", QStringList options = {},
+        const QString &words = {})
     {
         writeFile(m_dir, "words.txt", lines.join(u'\n').toUtf8());
         m_out.clear();
         m_err.clear();
         return LessonMaker::run(QStringList{"pikomoji-lesson"} + options
-                << m_dir.filePath("words.txt") << m_dir.filePath(lesson),
+                << (words.isEmpty() ? m_dir.filePath("words.txt") : words)
+                << m_dir.filePath(lesson),
             Program, m_out, m_err);
     }
     QStringList entries() const
@@ -77,11 +88,20 @@ TEST_F(LessonMakerTest, RefusesNamingTheLineAndLeavesNothingBehind)
     QStringList twentyOne{"# twenty-one words"};
     for (int i = 0; i < 21; ++i)
         twentyOne << "いぬ 🐶";
+    QTemporaryDir elsewhere; // what the rows read, so that the lesson's folder stays bare
+    const QString fifo = elsewhere.filePath("fifo");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString utf16 = writeFile(elsewhere, "utf16.txt",
+        QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char *>(u"いぬ 🐶"), 10));
+    QByteArray twelveBit = jpeg(QImage(64, 64, QImage::Format_RGB32));
+    twelveBit[twelveBit.indexOf("\xFF\xC0") + 4] = 12;
+    const QString twelveBitPhoto = writeFile(elsewhere, "12bit.jpg", twelveBit);
     const struct
     {
         const char *name;
         QStringList lines;
-        const char *says; // with the line it names
+        QString says; // with the line it names
+        QString words{}; // the word list, when not `lines`
     } rows[] = {
         {"four letters", {"ねこ 🐱", "ねずみ 🐭", "# a long one", "さかなや 🐟"},
             "4 行目: 「さかなや」は 4 文字"},
@@ -95,12 +115,23 @@ TEST_F(LessonMakerTest, RefusesNamingTheLineAndLeavesNothingBehind)
         {"emoji the font lacks", {"いぬ 犬"},
             "1 行目: 絵文字のフォント（Noto Color Emoji）に「犬」"},
         {"21 words", twentyOne, "22 行目: 21 こめのことば"},
+        {"a device as the list", {}, "「/dev/zero」: ふつうのファイルではありません", "/dev/zero"},
+        {"a FIFO as the list", {}, "fifo」: ふつうのファイルではありません", fifo},
+        {"a UTF-16 list", {}, "UTF-8 か Shift-JIS で保存してください", utf16},
+        {"a device as a photo", {"いぬ /dev/urandom"},
+            "1 行目: /dev/urandom: ふつうのファイルでは"},
+        {"a FIFO as a photo", {"いぬ 🐶", "ねこ " + fifo}, "2 行目: " + fifo + ": ふつうの"},
+        {"a 12-bit JPEG", {"いぬ " + twelveBitPhoto}, "この JPEG（12 ビット）は読めません"},
+        {"a terminal's escapes", {"い\x1b]0;x\x07ぬ 🐶"}, "「い\\x1b]0;x\\x07ぬ」の「\\x1b」"},
     };
     for (const auto &row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(make(row.lines), LessonMaker::Refused);
+        EXPECT_EQ(make(row.lines, "lesson", {}, row.words), LessonMaker::Refused);
         const QString err = QString::fromUtf8(m_err);
-        EXPECT_TRUE(err.contains(QString::fromUtf8(row.says))) << err.toStdString();
+        EXPECT_FALSE(std::any_of(err.begin(), err.end(), [](QChar c) {
+            return c != u'\n' && c.category() == QChar::Other_Control;
+        })) << "a control character reached the terminal";
+        EXPECT_TRUE(err.contains(row.says)) << err.toStdString();
         EXPECT_TRUE(err.contains(QStringLiteral("レッスンは作りませんでした")))
             << err.toStdString();
         EXPECT_EQ(entries(), QStringList{"words.txt"}) << "nothing half-written";
@@ -163,28 +194,170 @@ TEST_F(LessonMakerTest, APhotoIsTurnedUprightAndCutToItsCentreSquare)
         EXPECT_GT(qRed(picture.pixel(at)), 200) << at.x() << ',' << at.y();
 }
 
-TEST_F(LessonMakerTest, AnExistingLessonIsReplacedOnlyWithForceKeepingItsVoice)
+TEST_F(LessonMakerTest, ForceReplacesOnlyWhatTheMakerMadeWithTheModesTheUmaskGives)
 {
-    ASSERT_EQ(make({"いぬ 🐶"}), LessonMaker::Made);
-    writeFile(m_dir, "lesson/voice/い.wav", "mine");
+    const mode_t umask = ::umask(022);
+    ASSERT_EQ(make({"いぬ 🐶", "ねこ 🐱"}), LessonMaker::Made);
+    const QStringList parents{"voice/い.wav", "pic/elephant-original.jpg", "data/notes.txt",
+        "notes.txt", "pic/すごい.jpg"}; // the last, the parent's own mark in place of ours
+    for (const QString &file : parents)
+        writeFile(m_dir, "lesson/" + file, "the parent's " + file.toUtf8());
     const auto before = digests(m_dir.filePath("lesson"));
 
     EXPECT_EQ(make({"ねこ 🐱"}), LessonMaker::Refused);
     EXPECT_TRUE(QString::fromUtf8(m_err).contains("--force"));
     EXPECT_EQ(digests(m_dir.filePath("lesson")), before);
 
-    writeFile(m_dir, "lesson/notes.txt", "a parent's notes");
-    EXPECT_EQ(make({"ねこ 🐱"}, "lesson", {"--force"}), LessonMaker::Refused)
-        << "a folder with more than a lesson in it is not replaced";
-    QFile::remove(m_dir.filePath("lesson/notes.txt"));
-    EXPECT_EQ(digests(m_dir.filePath("lesson")), before);
-
-    // The lesson's own voice folder lacks ね and こ: made all the same, with the checker's word.
-    EXPECT_EQ(make({"ねこ 🐱"}, "lesson", {"--force"}), LessonMaker::MadeWithProblems);
+    EXPECT_NE(make({"ねこ 🐱", "さかな 🐟"}, "lesson", {"--force"}), LessonMaker::Refused)
+        << m_err.toStdString();
     const auto after = digests(m_dir.filePath("lesson"));
-    EXPECT_TRUE(after.contains("pic/neko.jpg") && !after.contains("pic/inu.jpg"));
-    EXPECT_EQ(after.value("voice/い.wav"), before.value("voice/い.wav"));
-    EXPECT_EQ(entries(), (QStringList{"lesson", "words.txt"}));
+    for (const QString &file : parents)
+        EXPECT_EQ(after.value(file), before.value(file)) << file.toStdString();
+    EXPECT_TRUE(after.contains("pic/sakana.jpg") && after.contains("pic/neko.jpg"));
+    EXPECT_FALSE(after.contains("pic/inu.jpg")) << "the maker's own picture of a word gone";
+    EXPECT_EQ(after.value("pic/しっかり.jpg"), digests(Program.pic).value("しっかり.jpg"));
+    for (const QString &path :
+        {"lesson", "lesson/data", "lesson/pic", "lesson/data/data.txt", "lesson/pic/neko.jpg"}) {
+        struct stat status;
+        ASSERT_EQ(::stat(QFile::encodeName(m_dir.filePath(path)).constData(), &status), 0);
+        EXPECT_EQ(status.st_mode & 07777, S_ISDIR(status.st_mode) ? 0755u : 0644u)
+            << path.toStdString();
+    }
+    ::umask(umask);
+
+    // A picture of the maker's that the parent has since changed is theirs: never replaced.
+    writeFile(m_dir, "lesson/pic/neko.jpg", "our cat");
+    const auto edited = digests(m_dir.filePath("lesson"));
+    EXPECT_EQ(make({"ねこ 🐱"}, "lesson", {"--force"}), LessonMaker::Refused);
+    EXPECT_TRUE(QString::fromUtf8(m_err).contains("pic/neko.jpg」は pikomoji-lesson が作った"));
+    EXPECT_EQ(digests(m_dir.filePath("lesson")), edited);
+
+    // A link to a lesson is neither followed nor emptied.
+    ASSERT_TRUE(QFile::link(m_dir.filePath("lesson"), m_dir.filePath("link")));
+    EXPECT_EQ(make({"ねこ 🐱"}, "link", {"--force"}), LessonMaker::Refused);
+    EXPECT_TRUE(QString::fromUtf8(m_err).contains("シンボリックリンク"));
+    EXPECT_EQ(digests(m_dir.filePath("lesson")), edited);
+    EXPECT_EQ(entries(), (QStringList{"lesson", "link", "words.txt"})) << "nothing left behind";
+}
+
+// The built maker, as a parent's shell runs it.
+struct Ran
+{
+    int status = -1; // the exit status, or -1 when a signal ended it
+    QString err;
+};
+
+Ran runMaker(const QStringList &arguments, const QByteArray &stopAt = {},
+    const QString &outputFile = {}, const QByteArray &input = {})
+{
+    QProcess maker;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    if (!stopAt.isEmpty())
+        environment.insert("PIKOMOJI_LESSON_STOP_AT", QString::fromLatin1(stopAt));
+    maker.setProcessEnvironment(environment);
+    if (!outputFile.isEmpty())
+        maker.setStandardOutputFile(outputFile);
+    maker.start(PIKOMOJI_LESSON, arguments);
+    maker.write(input);
+    maker.closeWriteChannel();
+    maker.waitForFinished(60000);
+    return {maker.exitStatus() == QProcess::NormalExit ? maker.exitCode() : -1,
+        QString::fromUtf8(maker.readAllStandardError())};
+}
+
+TEST_F(LessonMakerTest, StoppedAtAnyStepTheLessonIsTheOldOneOrTheNewOneWhole)
+{
+    // What the lesson is before and after a --force that runs to its end.
+    ASSERT_EQ(make({"いぬ 🐶"}, "reference"), LessonMaker::Made);
+    writeFile(m_dir, "reference/pic/mine.jpg", "the parent's");
+    const auto old = digests(m_dir.filePath("reference"));
+    const QString words = writeFile(m_dir, "new.txt", "ねこ 🐱\n");
+    ASSERT_NE(
+        runMaker({"--force", words, m_dir.filePath("reference")}).status, LessonMaker::Refused);
+    const auto made = digests(m_dir.filePath("reference"));
+    ASSERT_NE(old, made);
+
+    for (int step = 0; step < int(std::size(LessonPlace::StepNames)); ++step)
+        for (int signal : {SIGKILL, SIGTERM}) {
+            const QByteArray stopAt
+                = LessonPlace::StepNames[step] + (':' + QByteArray::number(signal));
+            SCOPED_TRACE(stopAt.toStdString());
+            const QString lesson = "lesson" + QString::number(step) + '-' + QString::number(signal);
+            ASSERT_EQ(make({"いぬ 🐶"}, lesson), LessonMaker::Made);
+            writeFile(m_dir, lesson + "/pic/mine.jpg", "the parent's");
+            EXPECT_EQ(runMaker({"--force", words, m_dir.filePath(lesson)}, stopAt).status, -1);
+            EXPECT_EQ(digests(m_dir.filePath(lesson)),
+                step >= int(LessonPlace::Step::Swapped) ? made : old);
+            if (signal == SIGKILL) // what it left is cleared by the next run on that lesson
+                EXPECT_NE(runMaker({"--force", words, m_dir.filePath(lesson)}).status,
+                    LessonMaker::Refused);
+            const QStringList hidden
+                = QDir(m_dir.path())
+                      .entryList(QDir::Hidden | QDir::AllEntries | QDir::NoDotAndDotDot)
+                      .filter(QRegularExpression("^\\."));
+            EXPECT_EQ(hidden, QStringList()) << "left behind";
+        }
+}
+
+TEST_F(LessonMakerTest, TwoMakersOnOneLessonTakeTurns)
+{
+    const QString first = writeFile(m_dir, "first.txt", "いぬ 🐶\n");
+    const QString second = writeFile(m_dir, "second.txt", "ねこ 🐱\n");
+    const QString lesson = m_dir.filePath("lesson");
+    QProcess holder; // stops itself once it holds the lock
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("PIKOMOJI_LESSON_STOP_AT", "locked:" + QString::number(SIGSTOP));
+    holder.setProcessEnvironment(environment);
+    holder.start(PIKOMOJI_LESSON, {first, lesson});
+    auto waitFor = [](const std::function<bool()> &done) {
+        for (int i = 0; i < 600 && !done(); ++i) // a hang guard: a minute
+            QThread::msleep(100);
+        return done();
+    };
+    ASSERT_TRUE(waitFor([&] {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(holder.processId()));
+        return stat.open(QIODevice::ReadOnly) && stat.readAll().contains(") T ");
+    }));
+    QProcess waiter;
+    waiter.start(PIKOMOJI_LESSON, {second, lesson});
+    QByteArray said;
+    EXPECT_TRUE(waitFor([&] {
+        waiter.waitForReadyRead(100);
+        said += waiter.readAllStandardError();
+        return QString::fromUtf8(said).contains("待っています");
+    })) << "the second maker goes ahead while the first is at work";
+    ::kill(pid_t(holder.processId()), SIGCONT);
+    ASSERT_TRUE(holder.waitForFinished(60000));
+    ASSERT_TRUE(waiter.waitForFinished(60000));
+    EXPECT_EQ(holder.exitCode(), LessonMaker::Made);
+    EXPECT_EQ(waiter.exitCode(), LessonMaker::Refused) << "it would replace without --force";
+    EXPECT_TRUE(QString::fromUtf8(said + waiter.readAllStandardError()).contains("もうあります"));
+    EXPECT_TRUE(QFile::exists(lesson + "/pic/inu.jpg") && !QFile::exists(lesson + "/pic/neko.jpg"));
+}
+
+TEST_F(LessonMakerTest, TheBuiltMakerSaysAFullDiskAMistypedCommandAndALostReport)
+{
+    const QString words = writeFile(m_dir, "words.txt", "いぬ 🐶\nねこ 🐱\nさかな 🐟\nとり 🐦\n");
+    const QString full = m_dir.filePath("full");
+    QDir().mkpath(full);
+    QProcess shell; // a 32 KiB disk of its own, in a namespace where this user may mount one
+    shell.setProcessChannelMode(QProcess::MergedChannels);
+    shell.start("unshare",
+        {"-rm", "sh", "-c",
+            "mount -t tmpfs -o size=32k tmpfs \"$1\" || exit 99; \"$2\" \"$3\" "
+            "\"$1/zoo\"; echo \"status $?\"; ls -A \"$1\"",
+            "sh", full, PIKOMOJI_LESSON, words});
+    ASSERT_TRUE(shell.waitForFinished(60000));
+    if (shell.exitCode() == 99)
+        GTEST_SKIP() << "no tmpfs to fill here";
+    const QString said = QString::fromUtf8(shell.readAll());
+    EXPECT_TRUE(said.contains("「" + full + "/zoo」を書く空きがありません")) << said.toStdString();
+    EXPECT_TRUE(said.trimmed().endsWith("status 2")) << "refused, and nothing left on the disk";
+
+    EXPECT_EQ(runMaker({"--colour", words, m_dir.filePath("a")}).status, LessonMaker::UsageStatus);
+    EXPECT_EQ(runMaker({"-", m_dir.filePath("b")}, {}, "/dev/full", "いぬ 🐶\n").status,
+        LessonMaker::ReportLost);
+    EXPECT_TRUE(QFile::exists(m_dir.filePath("b/pic/inu.jpg"))) << "a list from standard input";
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "app/startup.h"
 #include "core/module1.h"
+#include "media/playvoice.h"
+#include "media/voice.h"
 #include "quizfixture.h"
 #include "screens/form3.h"
 #include "screens/screens.h"
@@ -32,6 +34,10 @@ TEST(StartOptions, TheFullScreenWishAndTheLessonFolderComeFromTheCommandLine)
         EXPECT_EQ(options.fullScreen, row.fullScreen);
         EXPECT_EQ(options.lessonDir, row.lessonDir);
     }
+    // A mistyped command ends with 64, as the manual says, before any window opens.
+    EXPECT_EXIT(
+        StartOptions::parse({"pikomoji", "--bogus"}), ::testing::ExitedWithCode(64), "bogus");
+    EXPECT_EXIT(StartOptions::parse({"pikomoji", "a", "b"}), ::testing::ExitedWithCode(64), "");
 }
 
 class StartupTest : public QuizFixture
@@ -54,7 +60,7 @@ protected:
     }
 };
 
-TEST_F(StartupTest, ALessonFolderGivesThePictureAndDataFoldersAndItsOwnVoiceIfItHasOne)
+TEST_F(StartupTest, ALessonFolderGivesItsFoldersAndSpeaksWithItsOwnClipsLetterByLetter)
 {
     writeFile(m_dir, "one/data/data.txt", "x");
     writeFile(m_dir, "two/data/data.txt", "x");
@@ -63,7 +69,7 @@ TEST_F(StartupTest, ALessonFolderGivesThePictureAndDataFoldersAndItsOwnVoiceIfIt
     EXPECT_TRUE(start(one).isEmpty());
     EXPECT_EQ(PicFolder, one + "/pic/");
     EXPECT_EQ(DataFolder, one + "/data/");
-    EXPECT_EQ(VoiceFolder, beside("voice/")) << "no voice/ of its own: the program's clips";
+    EXPECT_EQ(VoiceFolder, one + "/voice/") << "its own, letter by letter, even with none yet";
 
     Screens::unloadAll();
     resetState();
@@ -71,6 +77,14 @@ TEST_F(StartupTest, ALessonFolderGivesThePictureAndDataFoldersAndItsOwnVoiceIfIt
     EXPECT_TRUE(start(QDir::current().relativeFilePath(two)).isEmpty());
     EXPECT_EQ(PicFolder, two + "/pic/") << "a relative folder is made absolute";
     EXPECT_EQ(VoiceFolder, two + "/voice/");
+
+    // A parent recorded あ only: あ is theirs, every other letter the program's.
+    QStringList played;
+    Voice::setPlayer([&](const QString &path) { played << path; });
+    PlayVoice(VoiceFolder, "あ.wav");
+    PlayVoice(VoiceFolder, "い.wav");
+    Voice::setPlayer({});
+    EXPECT_EQ(played, (QStringList{two + "/voice/あ.wav", beside("voice/い.wav")}));
 }
 
 TEST_F(StartupTest, AMissingLessonFolderIsSaidOnceAndTheProgramStartsAsUsual)

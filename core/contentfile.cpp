@@ -31,8 +31,8 @@ QString cannotOpen(int error)
 struct Descriptor
 {
     int fd = -1;
-    explicit Descriptor(int fd)
-        : fd(fd)
+    explicit Descriptor(int opened)
+        : fd(opened)
     { }
     ~Descriptor()
     {

@@ -2,16 +2,20 @@
 // receives the sound server's sink as heard (parec of the sink's monitor, raw s16le stereo at the
 // device's rate), then finds each clip in that recording and prints what was heard. Run by
 // bench/sound-server, which starts the server and the recorder.
-//   parec ... | bench_sinkdriver CLIPS IDLE_SECONDS [BUFFER_FRAMES REALTIME IDLE_RELEASE_MS]
-// The last three replace the device's settings (REALTIME 0 or 1; IDLE_RELEASE_MS 0: never let go),
-// so that the script can measure the program as it was beside it as it is.
+//   parec ... | bench_sinkdriver CLIPS IDLE_SECONDS [BUFFER_FRAMES REALTIME IDLE_RELEASE_MS [sdl]]
+// The next three replace SDL's device settings (REALTIME 0 or 1; IDLE_RELEASE_MS 0: never let go),
+// and "sdl" plays through SDL's device even where the sound server answers, so that the script
+// can measure the program as it was beside it as it is.
 // Every clip is different noise on a tone, so each is found by exact match against SDL's own
 // conversion of it. The recording's timeline is put on the program's clock from the moments its
 // bytes arrive: a frame was played no later than any read that brought it or a later one, less
 // the frames between.
-// Output: "key value" lines; the script turns them into a table.
+// Output: "key value" lines, and one "clip" line per clip found (click to sink ms, silence inside
+// it ms, cut tail, overlap, return after its end ms, after a pause, corrupt), which the script
+// gathers over several runs into a table.
 #include "media/audioclip.h"
 #include "media/audiooutput.h"
+#include "media/sdlbackend.h"
 #include "media/voice.h"
 
 #include <QApplication>
@@ -22,10 +26,13 @@
 #include <QTimer>
 #include <QtEndian>
 
+#include <SDL_audio.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -175,13 +182,16 @@ int main(int argc, char **argv)
         tuning.realtime = std::atoi(argv[4]) != 0;
         const int release = std::atoi(argv[5]);
         tuning.idleRelease = release > 0 ? milliseconds(release) : hours(24);
+        tuning.sdlOnly = argc > 6 && std::strcmp(argv[6], "sdl") == 0;
         AudioOutput::instance().setTuning(tuning);
     }
 
     AudioOutput &output = AudioOutput::instance();
     if (!output.open())
         return 1;
-    const AudioFormat format = output.format();
+    // What the script records: the sink's monitor as s16le stereo at 48 kHz. Clips are 48 kHz
+    // 16-bit stereo WAV files, which a sink of floats plays and gives back unchanged.
+    const AudioFormat format{48000, 2, AUDIO_S16LSB, 4};
     Recording recording;
     recording.frameBytes = format.frameBytes;
     recording.rate = format.rate;
@@ -190,6 +200,15 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     std::vector<Played> played;
     quint32 phase = 12345;
+    // The first clip plays within milliseconds: the recorder must be hearing the sink by then.
+    for (int i = 0; i < 100; ++i) {
+        {
+            const std::lock_guard<std::mutex> guard(recording.lock);
+            if (!recording.bytes.isEmpty())
+                break;
+        }
+        waitMs(50);
+    }
     waitMs(500); // the recorder settles
     for (int i = 0; i < clips; ++i) {
         // Every eighth clip comes after a long pause, when the device has been let go.
@@ -212,10 +231,13 @@ int main(int argc, char **argv)
     }
 
     // Idle: nothing plays; how often does the program wake?
-    waitMs(3000);
-    const qint64 before = switchesBut(recording.thread);
-    waitMs(idleSeconds * 1000);
-    const qint64 wakeups = switchesBut(recording.thread) - before;
+    qint64 wakeups = 0;
+    if (idleSeconds > 0) {
+        waitMs(3000);
+        const qint64 before = switchesBut(recording.thread);
+        waitMs(idleSeconds * 1000);
+        wakeups = switchesBut(recording.thread) - before;
+    }
     waitMs(300);
     recording.stop = true;
     ::close(0);
@@ -246,7 +268,7 @@ int main(int argc, char **argv)
                 const qsizetype mid = heard.indexOf(clip.pcm.sliced(4000 * fb, 64 * fb), from);
                 std::fprintf(stderr, "clip not found; its middle is at %lld, searched from %lld\n",
                     qint64(mid), qint64(from));
-                if (mid >= 0) {
+                if (mid >= 4000 * fb) {
                     const qsizetype head0 = mid - 4000 * fb;
                     int differ = 0, firstSame = -1;
                     for (int f = 0; f < 4000; ++f) {
@@ -285,6 +307,8 @@ int main(int argc, char **argv)
             }
             at += fb;
         }
+        const bool cutHere = i < clip.pcm.size() && !broken;
+        const bool overlapHere = lastEnd > start;
         if (i < clip.pcm.size())
             broken ? ++corrupt : ++cut;
         if (silence > 0) {
@@ -295,6 +319,8 @@ int main(int argc, char **argv)
         latency.push_back(l);
         (clip.afterPause ? latencyResumed : latencyWarm).push_back(l);
         lateReturn.push_back(ms(clip.returned - recording.at(at / fb)));
+        std::printf("clip %.3f %.3f %d %d %.3f %d %d\n", l, 1000.0 * double(silence) / format.rate,
+            int(cutHere), int(overlapHere), lateReturn.back(), int(clip.afterPause), int(broken));
         lastEnd = at;
         from = at;
         if (qEnvironmentVariableIsSet("SINKDRIVER_VERBOSE"))
@@ -302,7 +328,8 @@ int main(int argc, char **argv)
                 double(start / fb) / format.rate, clip.afterPause ? " after a pause" : "", l,
                 qint64(silence), lateReturn.back());
     }
-    std::printf("clips %d\nfound %d\n", int(played.size()), found);
+    std::printf("clips %d\nfound %d\nway %s\n", int(played.size()), found,
+        dynamic_cast<SdlBackend *>(output.backend()) ? "SDL" : "libpulse");
     std::printf("latency_median_ms %.1f\nlatency_p90_ms %.1f\nlatency_max_ms %.1f\n",
         median(latency), percentile(latency, 0.9), percentile(latency, 1.0));
     std::printf("latency_open_median_ms %.1f\nlatency_resumed_median_ms %.1f\n",
@@ -311,7 +338,8 @@ int main(int argc, char **argv)
         withGap, gapMs.empty() ? 0.0 : percentile(gapMs, 1.0), cut, overlaps, corrupt);
     std::printf("return_after_end_median_ms %.1f\nreturn_after_end_max_ms %.1f\n",
         median(lateReturn), percentile(lateReturn, 1.0));
-    std::printf("idle_wakeups_per_s %.1f\n", double(wakeups) / idleSeconds);
+    if (idleSeconds > 0)
+        std::printf("idle_wakeups_per_s %.1f\n", double(wakeups) / idleSeconds);
     std::fflush(stdout);
     std::_Exit(0);
 }

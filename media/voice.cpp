@@ -2,10 +2,12 @@
 
 #include "media/audioclip.h"
 #include "media/audiooutput.h"
+#include "media/pulseaudio.h"
 #include "media/sdlaudio.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <algorithm>
@@ -52,6 +54,7 @@ void waitUntil(Clock::time_point deadline, QTimer &timer)
 void prepare()
 {
     SdlAudio::preload();
+    QThreadPool::globalInstance()->start([] { PulseAudio::get(); });
 }
 
 void play(const QString &path)

@@ -14,7 +14,7 @@ namespace Voice {
 // machine without one says so in one line on standard error per run.
 void play(const QString &path);
 
-// Loads the sound library in the background, so that the first clip starts on time without the
+// Loads the sound libraries in the background, so that the first clip starts on time without the
 // program's start waiting for it.
 void prepare();
 

@@ -29,7 +29,7 @@ expect "link /usr/bin/pikomoji to it" test "$(readlink "$r/bin/pikomoji")" = ../
 expect "lesson checker" test -x "$r/bin/pikomoji-check"
 expect "starter lesson" test -s "$r/lib/pikomoji/data/data.txt"
 expect "word pictures and marks" test -s "$r/lib/pikomoji/pic/すごい.jpg" -a -s "$r/lib/pikomoji/pic/しっかり.jpg"
-expect "voice clips for every kana" test "$(ls "$r/lib/pikomoji/voice" | grep -c '\.wav$')" -eq 142
+expect "voice clips for every kana" test "$(ls "$r/lib/pikomoji/voice" | grep -c '\.wav$')" -eq 165
 for lesson in animals food katakana; do
     expect "lesson $lesson passes the checker with the shared clips" \
         "$r/bin/pikomoji-check" --voice "$r/lib/pikomoji/voice" "$r/lib/pikomoji/lessons/$lesson/data"

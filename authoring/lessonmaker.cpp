@@ -4,6 +4,7 @@
 #include "authoring/kana.h"
 #include "authoring/photopicture.h"
 #include "lesson/lessoncheck.h"
+#include "lesson/lessonfile.h"
 #include "media/mediajudges.h"
 
 #include <QCommandLineParser>
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QStringDecoder>
 #include <QTemporaryDir>
 
 #include <map>
@@ -59,10 +59,11 @@ std::optional<Word> parseLine(
                                      "を書いてください。")
                           .arg(text));
     Word word{number, {}, picture, {}};
-    for (QChar c : text) {
-        if (Kana::isSmallOrLongMark(c))
-            return refuse(QStringLiteral("「%1」の「%2」は使えません。小さい字と「ー」は、"
-                                         "ボタンでふつうの字と見分けられないからです。")
+    const QString written = Kana::normalised(text);
+    for (QChar c : written) {
+        if (c.script() == QChar::Script_Han)
+            return refuse(QStringLiteral("「%1」の「%2」は漢字です。ことばは漢字をつかわずに、"
+                                         "ひらがなかカタカナで書いてください。")
                               .arg(text, QString(c)));
         if (Kana::script(c) == Kana::Script::None)
             return refuse(QStringLiteral("「%1」の「%2」は使えません。ことばはひらがなか"
@@ -75,8 +76,12 @@ std::optional<Word> parseLine(
                           .arg(text)
                           .arg(word.letters.size())
                           .arg(Kana::MaxWordLetters));
+    const Kana::Script script = Kana::wordScript(word.letters);
+    if (script == Kana::Script::None)
+        return refuse(
+            QStringLiteral("「%1」は「ー」だけです。ー は、のばす字のあとに書きます。").arg(text));
     for (const QString &letter : word.letters)
-        if (Kana::script(letter[0]) != Kana::script(text[0]))
+        if (Kana::script(letter[0]) != script && Kana::script(letter[0]) != Kana::Script::Either)
             return refuse(QStringLiteral("「%1」はひらがなとカタカナがまざっています。"
                                          "どちらかにそろえてください。")
                               .arg(text));
@@ -95,7 +100,9 @@ std::optional<Word> parseLine(
     return word;
 }
 
-std::optional<QList<Word>> readWords(const QString &path, Refusals &refusals)
+// The words of a list, in its order, with a warning for each word that an earlier line gave
+// already: not wrong, but likely a slip, and the child would be asked it twice.
+std::optional<QList<Word>> readWords(const QString &path, Refusals &refusals, Refusals &warnings)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -108,25 +115,28 @@ std::optional<QList<Word>> readWords(const QString &path, Refusals &refusals)
             0, QStringLiteral("ことばのファイルが大きすぎます（%1 バイト）。").arg(file.size()));
         return std::nullopt;
     }
-    QStringDecoder decoder(QStringConverter::Utf8);
-    const QString text = decoder(file.readAll());
-    if (decoder.hasError()) {
-        refusals.emplace(0,
-            QStringLiteral("ことばのファイルが UTF-8 ではありません。"
-                           "UTF-8 で保存しなおしてください。"));
-        return std::nullopt;
-    }
+    // UTF-8 or Shift-JIS, told apart as the program tells a lesson file's.
+    const QString text = LessonFile::decodeText(file.readAll());
     const QDir folder = QFileInfo(path).absoluteDir();
     QList<Word> words;
+    QHash<QStringList, int> firstLine;
     int number = 0;
     for (const QString &raw : text.split(u'\n')) {
         ++number;
         const QString line = raw.trimmed();
         if (line.isEmpty() || line.startsWith(u'#'))
             continue;
-        if (std::optional<Word> word = parseLine(line, number, folder, refusals))
+        if (std::optional<Word> word = parseLine(line, number, folder, refusals)) {
             words << *word;
-        else
+            if (const int first = firstLine.value(word->letters); first > 0)
+                warnings.emplace(number,
+                    QStringLiteral("「%1」は %2 行目にもあります。おなじことばを 2 回きくことに"
+                                   "なります。")
+                        .arg(word->letters.join(QString()))
+                        .arg(first));
+            else
+                firstLine.insert(word->letters, number);
+        } else
             words << Word{number, {}, {}, {}}; // counted all the same
         if (words.size() == MaxWords + 1)
             refusals.emplace(number,
@@ -146,9 +156,7 @@ QStringList pictureNames(const QList<Word> &words)
     QStringList names;
     QHash<QString, int> used;
     for (const Word &word : words) {
-        QString name;
-        for (const QString &letter : word.letters)
-            name += Kana::romaji(letter[0]);
+        const QString name = Kana::romaji(word.letters);
         const int count = ++used[name];
         names << (count == 1 ? name : name + QString::number(count));
     }
@@ -328,10 +336,15 @@ int run(
     const QString target = QFileInfo(parser.positionalArguments()[1]).absoluteFilePath();
 
     Refusals refusals;
-    auto refused = [&] {
-        for (const auto &[line, why] : refusals)
+    Refusals warnings;
+    auto report = [&](const Refusals &lines) {
+        for (const auto &[line, why] : lines)
             err += utf8Line(
                 line ? QStringLiteral("%1 の %2 行目: %3").arg(wordsPath).arg(line).arg(why) : why);
+    };
+    auto refused = [&] {
+        report(warnings);
+        report(refusals);
         err += utf8Line(QStringLiteral("レッスンは作りませんでした。"));
         return Refused;
     };
@@ -351,7 +364,7 @@ int run(
     if (!refusals.empty())
         return refused();
 
-    const std::optional<QList<Word>> words = readWords(wordsPath, refusals);
+    const std::optional<QList<Word>> words = readWords(wordsPath, refusals, warnings);
     if (!refusals.empty())
         return refused();
     const std::optional<Lesson> lesson = makeLesson(*words, refusals);
@@ -375,6 +388,7 @@ int run(
         || !putInPlace(made, target, refusals))
         return refused();
 
+    report(warnings);
     out += utf8Line(
         QStringLiteral("「%1」に、%2 語のレッスンを作りました。").arg(target).arg(words->size()));
     const QString ownVoice = QDir(target).filePath(QStringLiteral("voice"));

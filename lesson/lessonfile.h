@@ -58,4 +58,9 @@ struct LessonFile
     // the device holds only the start of the file: a field that runs to its end may be
     // incomplete, and fewer than MaxRows rows mean the file ends inside a row.
     static LessonFile read(QIODevice *device, bool lookPastLastRow = false, bool cut = false);
+
+    // Other text a parent writes beside a lesson (the lesson maker's word list), decoded as a
+    // lesson file is: UTF-8 after a byte order mark or when valid, else Shift-JIS; a byte that
+    // cannot be decoded becomes U+FFFD.
+    static QString decodeText(const QByteArray &bytes);
 };

@@ -66,6 +66,19 @@ QString filePath(const QString &folder, const QString &name);
 // Sets the content folders from the folder that holds the program.
 void deriveFolders(const QString &programFolder);
 
+// The content folders of a lesson folder, as pikomoji-lesson makes one: its data/ and pic/, and
+// its voice/ when it has one, else `otherVoice`; each ends in "/". `problem` says, in Japanese,
+// why `lessonDir` is no lesson folder (missing, or without data/: most likely the lesson's data/
+// or pic/ itself, chosen by mistake); the folders are empty then.
+struct LessonFolders
+{
+    QString pic;
+    QString voice;
+    QString data;
+    QString problem;
+};
+LessonFolders lessonFolders(const QString &lessonDir, const QString &otherVoice);
+
 // Back to the start values of a new run; for tests that run several "programs" in one process.
 void resetState();
 

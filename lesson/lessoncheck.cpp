@@ -424,7 +424,7 @@ QByteArray jsonReport(const LessonFile &lesson, const QList<Problem> &problems)
 int run(const QStringList &arguments, QByteArray &out, QByteArray &err, const FileJudges &judges)
 {
     const QString usage = QStringLiteral(
-        "usage: pikomoji-check [--pic DIR] [--voice DIR] [--json] DATA_DIR\n"
+        "使いかた: pikomoji-check [--pic DIR] [--voice DIR] [--json] DATA_DIR\n"
         "DATA_DIR は data.txt のあるフォルダです。絵と声のフォルダは、ふだんは DATA_DIR と同じ"
         "ところにある pic と voice です。\n"
         "終わりのコード: 0 なおすところなし、1 なおすところあり、2 読みこめない、64 "

@@ -153,11 +153,12 @@ QChar plainOf(QChar hiragana)
     return QChar(char16_t(hiragana.unicode() - (at >= Voiced.indexOf(u'ぱ') ? 2 : 1)));
 }
 
-// The voiced and semi-voiced letters written on a plain hiragana (は gives ば and ぱ).
-QString markedForms(QChar plain)
+// The voiced and semi-voiced letters written on a plain hiragana (は gives ば and ぱ). ゔ only
+// for katakana: children meet it as ヴ, and it has no Shift-JIS code for a lesson file.
+QString markedForms(QChar plain, Script target)
 {
     QString forms;
-    for (QChar voiced : Voiced + Vu)
+    for (QChar voiced : target == Script::Katakana ? Voiced + Vu : Voiced)
         if (plainOf(voiced) == plain)
             forms += voiced;
     return forms;
@@ -315,16 +316,16 @@ QStringList lookAlikes(QChar letter, Script context)
         // A plain letter: those that look like it, then its own voiced forms.
         for (QChar other : plainLookAlikes)
             appendNew(list, other, letter);
-        for (QChar voiced : markedForms(plain))
+        for (QChar voiced : markedForms(plain, target))
             appendNew(list, inScript(voiced, target), letter);
     } else {
         // A voiced letter: the plain letter it is written on and its other forms, the voiced
         // forms of the letters that look like that one (ざ: さ, ぢ, ぎ), then those letters.
         appendNew(list, inScript(plain, target), letter);
-        for (QChar voiced : markedForms(plain))
+        for (QChar voiced : markedForms(plain, target))
             appendNew(list, inScript(voiced, target), letter);
         for (QChar other : plainLookAlikes)
-            for (QChar voiced : markedForms(toHiragana(other)))
+            for (QChar voiced : markedForms(toHiragana(other), target))
                 appendNew(list, inScript(voiced, target), letter);
         for (QChar other : plainLookAlikes)
             appendNew(list, other, letter);

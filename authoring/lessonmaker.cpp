@@ -210,13 +210,13 @@ std::optional<Lesson> makeLesson(const QList<Word> &words, Refusals &refusals)
             fields << words[i].letters.value(letter);
         rows << fields + answers[i].answers;
     }
-    // Kana and ASCII names are all in Shift-JIS, so this cannot fail; checked all the same.
+    // Every letter but ゔ has a Shift-JIS code, the lesson format's; a lesson with ゔ is written
+    // in UTF-8, which the program tells apart and reads as well.
+    QString text;
+    for (const QStringList &fields : rows)
+        text += fields.join(u',') + QStringLiteral("\r\n");
     const std::optional<QByteArray> bytes = Kana::lessonFileBytes(rows);
-    if (!bytes) {
-        refusals.emplace(0, QStringLiteral("レッスンのファイルを Shift-JIS で書けません。"));
-        return std::nullopt;
-    }
-    lesson.lessonFile = *bytes;
+    lesson.lessonFile = bytes ? *bytes : text.toUtf8();
     return lesson;
 }
 

@@ -113,7 +113,7 @@ void Form5::Command2_Click()
 void Form5::Command3_Click()
 {
     // The chooser opens where the lesson in the boxes lies, so a parent's other lessons are near.
-    const QDir shown = QDir(Text3->text()).absoluteFilePath(QStringLiteral(".."));
+    const QDir shown = QDir(Text3->text()).absoluteFilePath(QStringLiteral("../.."));
     const QString chosen = QFileDialog::getExistingDirectory(this,
         QStringLiteral("レッスンのフォルダをえらんでください"),
         shown.exists() ? shown.absolutePath() : QDir::homePath());

@@ -6,35 +6,52 @@
 #include <cstdio>
 #include <cstdlib>
 
+namespace {
+
+// Parents read the program's help in Japanese, as they read its screens; Qt's own help text would
+// mix in English headings, so the whole text is written here.
+const char *const Usage = "使いかた: pikomoji [--full-screen] [レッスンのフォルダ]\n"
+                          "          pikomoji --help | --version\n";
+const char *const Help
+    = "ぴこもじ: こどものための、ひらがなとカタカナのもじあそび\n"
+      "\n"
+      "  レッスンのフォルダ  開くレッスン（data/ と pic/、あれば voice/）。\n"
+      "                      なければ、プログラムのとなりのレッスンを開きます。\n"
+      "  --full-screen       画面いっぱいに表示します（F11 でもどります）。\n"
+      "  -h, --help          この説明を表示して終わります。\n"
+      "  -v, --version       版を表示して終わります。\n";
+
+[[noreturn]] void finish(std::FILE *stream, const QString &text, int status)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::exit(status);
+}
+
+} // namespace
+
 StartOptions StartOptions::parse(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("ぴこもじ: こどものための、ひらがなとカタカナのもじあそび"));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    const QCommandLineOption fullScreen(
-        QStringLiteral("full-screen"), QStringLiteral("画面いっぱいに表示します。"));
-    parser.addOption(fullScreen);
-    parser.addPositionalArgument(QStringLiteral("LESSON_DIR"),
-        QStringLiteral("開くレッスンのフォルダ（data/ と pic/、あれば voice/）。"),
-        QStringLiteral("[LESSON_DIR]"));
-    // A mistyped command ends with 64, as the other two programs and the manual say.
-    if (!parser.parse(arguments)) {
-        std::fprintf(
-            stderr, "%s\n\n%s", qPrintable(parser.errorText()), qPrintable(parser.helpText()));
-        std::exit(64);
-    }
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    const QCommandLineOption fullScreen(QStringLiteral("full-screen"));
+    parser.addOptions({help, version, fullScreen});
+    if (!parser.parse(arguments)) // the only way to fail: an option it does not know
+        finish(stderr,
+            QStringLiteral("知らないオプションです: %1\n")
+                    .arg(parser.unknownOptionNames().join(QStringLiteral(", ")))
+                + QString::fromUtf8(Usage),
+            64);
     if (parser.isSet(help))
-        parser.showHelp();
+        finish(stdout, QString::fromUtf8(Usage) + u'\n' + QString::fromUtf8(Help), 0);
     if (parser.isSet(version))
-        parser.showVersion();
+        finish(stdout, QStringLiteral("pikomoji %1\n").arg(QStringLiteral(PIKOMOJI_VERSION)), 0);
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() > 1) {
-        std::fprintf(stderr, "%s\n",
-            qPrintable(QStringLiteral("レッスンのフォルダはひとつだけ指定してください: %1")
-                           .arg(positional.join(u' '))));
-        std::exit(64);
-    }
+    if (positional.size() > 1)
+        finish(stderr,
+            QStringLiteral("レッスンのフォルダはひとつだけ指定してください: %1\n")
+                    .arg(positional.join(u' '))
+                + QString::fromUtf8(Usage),
+            64);
     return {parser.isSet(fullScreen), positional.value(0)};
 }

@@ -14,6 +14,7 @@ struct StartOptions
     QString lessonDir;
 
     // Parses the program's arguments (program name first). --help and --version print and end
-    // the program, as does a mistyped command (with a message and status 64).
+    // the program, as does a mistyped command (with a message and status 64). Needs no
+    // application object, so that it runs before one opens a display.
     static StartOptions parse(const QStringList &arguments);
 };

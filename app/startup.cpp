@@ -23,25 +23,13 @@ void Main(const StartOptions &options)
 
 void useLessonFolder(const QString &lessonDir, QWidget *parent)
 {
-    const QFileInfo lesson(lessonDir);
-    const QString folder = QDir::cleanPath(lesson.absoluteFilePath());
-    // A folder with no data/ is most likely the lesson's data/ or pic/ itself, given by mistake.
-    const QString problem = !lesson.isDir()
-        ? QStringLiteral("レッスンのフォルダ「%1」が見つかりません。")
-        : !lesson.isReadable() || !lesson.isExecutable()
-        ? QStringLiteral("レッスンのフォルダ「%1」を読む権限がありません。")
-        : !QFileInfo(QDir(folder).filePath(QStringLiteral("data"))).isDir()
-        ? QStringLiteral("「%1」はレッスンのフォルダではありません（data フォルダがありません）。")
-        : QString();
-    if (!problem.isEmpty()) {
+    const Module1::LessonFolders folders = Module1::lessonFolders(lessonDir);
+    if (!folders.problem.isEmpty()) {
         QMessageBox::warning(parent, QStringLiteral("エラーメッセージ"),
-            problem.arg(lessonDir) + QStringLiteral("\nいつものレッスンではじめます。"));
+            folders.problem + QStringLiteral("\nいつものレッスンではじめます。"));
         return;
     }
-    // Folders end in "/", as the derived ones do.
-    const QDir lessonFolder(folder);
-    Module1::PicFolder = lessonFolder.filePath(QStringLiteral("pic")) + u'/';
-    Module1::DataFolder = lessonFolder.filePath(QStringLiteral("data")) + u'/';
-    // Its own clips, where it has them; PlayVoice speaks every other letter with the program's.
-    Module1::VoiceFolder = lessonFolder.filePath(QStringLiteral("voice")) + u'/';
+    Module1::PicFolder = folders.pic;
+    Module1::DataFolder = folders.data;
+    Module1::VoiceFolder = folders.voice;
 }

@@ -16,7 +16,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QStringDecoder>
 
 #include <cerrno>
 #include <cstdio>
@@ -69,10 +68,11 @@ std::optional<Word> parseLine(
                                      "を書いてください。")
                           .arg(text));
     Word word{number, {}, picture, {}};
-    for (QChar c : text) {
-        if (Kana::isSmallOrLongMark(c))
-            return refuse(QStringLiteral("「%1」の「%2」は使えません。小さい字と「ー」は、"
-                                         "ボタンでふつうの字と見分けられないからです。")
+    const QString written = Kana::normalised(text);
+    for (QChar c : written) {
+        if (c.script() == QChar::Script_Han)
+            return refuse(QStringLiteral("「%1」の「%2」は漢字です。ことばは漢字をつかわずに、"
+                                         "ひらがなかカタカナで書いてください。")
                               .arg(text, QString(c)));
         if (Kana::script(c) == Kana::Script::None)
             return refuse(QStringLiteral("「%1」の「%2」は使えません。ことばはひらがなか"
@@ -85,8 +85,12 @@ std::optional<Word> parseLine(
                           .arg(text)
                           .arg(word.letters.size())
                           .arg(Kana::MaxWordLetters));
+    const Kana::Script script = Kana::wordScript(word.letters);
+    if (script == Kana::Script::None)
+        return refuse(
+            QStringLiteral("「%1」は「ー」だけです。ー は、のばす字のあとに書きます。").arg(text));
     for (const QString &letter : word.letters)
-        if (Kana::script(letter[0]) != Kana::script(text[0]))
+        if (Kana::script(letter[0]) != script && Kana::script(letter[0]) != Kana::Script::Either)
             return refuse(QStringLiteral("「%1」はひらがなとカタカナがまざっています。"
                                          "どちらかにそろえてください。")
                               .arg(text));
@@ -128,7 +132,9 @@ QByteArray readStandardInput(qint64 limit, QString *error)
     return bytes;
 }
 
-std::optional<QList<Word>> readWords(const QString &path, Refusals &refusals)
+// The words of a list, in its order, with a warning for each word that an earlier line gave
+// already: not wrong, but likely a slip, and the child would be asked it twice.
+std::optional<QList<Word>> readWords(const QString &path, Refusals &refusals, Refusals &warnings)
 {
     auto refuse = [&](const QString &why) {
         refusals.emplace(0, QStringLiteral("ことばのファイル「%1」: %2").arg(path, why));
@@ -153,28 +159,28 @@ std::optional<QList<Word>> readWords(const QString &path, Refusals &refusals)
     if (LessonFile::looksUtf16(bytes.left(4096)))
         return refuse(QStringLiteral("UTF-16 (Unicode) で保存されていて、読めません。"
                                      "UTF-8 か Shift-JIS で保存してください。"));
-    // UTF-8, or else Shift-JIS, which Japanese Windows editors still save by default.
-    QStringDecoder utf8(QStringConverter::Utf8);
-    QString text = utf8(bytes);
-    if (utf8.hasError()) {
-        QStringDecoder shiftJis("Shift_JIS");
-        text = shiftJis(bytes);
-        if (!shiftJis.isValid() || shiftJis.hasError()
-            || text.contains(QChar::ReplacementCharacter))
-            return refuse(QStringLiteral("UTF-8 でも Shift-JIS でもありません。"
-                                         "UTF-8 で保存しなおしてください。"));
-    }
+    // UTF-8 or Shift-JIS, told apart as the program tells a lesson file's.
+    const QString text = LessonFile::decodeText(bytes);
     const QDir folder = path == u"-" ? QDir::current() : QFileInfo(path).absoluteDir();
     QList<Word> words;
+    QHash<QStringList, int> firstLine;
     int number = 0;
     for (const QString &raw : text.split(u'\n')) {
         ++number;
         const QString line = raw.trimmed();
         if (line.isEmpty() || line.startsWith(u'#'))
             continue;
-        if (std::optional<Word> word = parseLine(line, number, folder, refusals))
+        if (std::optional<Word> word = parseLine(line, number, folder, refusals)) {
             words << *word;
-        else
+            if (const int first = firstLine.value(word->letters); first > 0)
+                warnings.emplace(number,
+                    QStringLiteral("「%1」は %2 行目にもあります。おなじことばを 2 回きくことに"
+                                   "なります。")
+                        .arg(word->letters.join(QString()))
+                        .arg(first));
+            else
+                firstLine.insert(word->letters, number);
+        } else
             words << Word{number, {}, {}, {}}; // counted all the same
         if (words.size() == MaxWords + 1)
             refusals.emplace(number,
@@ -194,9 +200,7 @@ QStringList pictureNames(const QList<Word> &words)
     QStringList names;
     QHash<QString, int> used;
     for (const Word &word : words) {
-        QString name;
-        for (const QString &letter : word.letters)
-            name += Kana::romaji(letter[0]);
+        const QString name = Kana::romaji(word.letters);
         const int count = ++used[name];
         names << (count == 1 ? name : name + QString::number(count));
     }
@@ -250,13 +254,13 @@ std::optional<Lesson> makeLesson(const QList<Word> &words, Refusals &refusals)
             fields << words[i].letters.value(letter);
         rows << fields + answers[i].answers;
     }
-    // Kana and ASCII names are all in Shift-JIS, so this cannot fail; checked all the same.
+    // Every letter but ゔ has a Shift-JIS code, the lesson format's; a lesson with ゔ is written
+    // in UTF-8, which the program tells apart and reads as well.
+    QString text;
+    for (const QStringList &fields : rows)
+        text += fields.join(u',') + QStringLiteral("\r\n");
     const std::optional<QByteArray> bytes = Kana::lessonFileBytes(rows);
-    if (!bytes) {
-        refusals.emplace(0, QStringLiteral("レッスンのファイルを Shift-JIS で書けません。"));
-        return std::nullopt;
-    }
-    lesson.lessonFile = *bytes;
+    lesson.lessonFile = bytes ? *bytes : text.toUtf8();
     return lesson;
 }
 
@@ -325,10 +329,15 @@ int run(
     const QString target = QFileInfo(parser.positionalArguments()[1]).absoluteFilePath();
 
     Refusals refusals;
-    auto refused = [&] {
-        for (const auto &[line, why] : refusals)
+    Refusals warnings;
+    auto report = [&](const Refusals &lines) {
+        for (const auto &[line, why] : lines)
             err += utf8Line(
                 line ? QStringLiteral("%1 の %2 行目: %3").arg(wordsPath).arg(line).arg(why) : why);
+    };
+    auto refused = [&] {
+        report(warnings);
+        report(refusals);
         err += utf8Line(QStringLiteral("レッスンは作りませんでした。"));
         return Refused;
     };
@@ -341,7 +350,7 @@ int run(
     if (!refusals.empty())
         return refused();
 
-    const std::optional<QList<Word>> words = readWords(wordsPath, refusals);
+    const std::optional<QList<Word>> words = readWords(wordsPath, refusals, warnings);
     if (!refusals.empty())
         return refused();
     const std::optional<Lesson> lesson = makeLesson(*words, refusals);
@@ -363,6 +372,7 @@ int run(
         return refused();
     }
 
+    report(warnings);
     out += utf8Line(
         QStringLiteral("「%1」に、%2 語のレッスンを作りました。").arg(target).arg(words->size()));
     const int checked = LessonCheck::run(

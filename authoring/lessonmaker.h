@@ -10,11 +10,12 @@
 //   pikomoji-lesson [--force] WORDS LESSON_DIR
 //
 // WORDS is UTF-8 or Shift-JIS text ("-" for standard input), one word a line: one to three hiragana
-// or katakana, a space, and the word's picture, either a picture file (a path relative to WORDS) or
-// an emoji. Blank lines and lines starting with "#" are skipped. LESSON_DIR gets data/data.txt and
-// pic/: a 512 px square picture per word and the program's two marks. Nothing is written unless
-// every line is right, and an existing LESSON_DIR is replaced only with --force, and then only what
-// the maker made (LessonPlace keeps the rest and swaps the lesson in whole).
+// or katakana (small kana, ー and ヴ too; composed and made full width first), a space, and the
+// word's picture, either a picture file (a path relative to WORDS) or an emoji. Blank lines and
+// lines starting with "#" are skipped. LESSON_DIR gets data/data.txt and pic/: a 512 px square
+// picture per word and the program's two marks. Nothing is written unless every line is right,
+// and an existing LESSON_DIR is replaced only with --force, and then only what the maker made
+// (LessonPlace keeps the rest and swaps the lesson in whole).
 namespace LessonMaker {
 
 inline constexpr int MaxWords = 20;

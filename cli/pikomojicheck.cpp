@@ -13,6 +13,12 @@
 // program's own readers; this only connects the two and the console.
 int main(int argc, char *argv[])
 {
+    // Answered before any application object, so that it needs nothing of the system.
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i)
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("%s %s\n", "pikomoji-check", PIKOMOJI_VERSION);
+            return 0;
+        }
     QCoreApplication app(argc, argv);
     QByteArray out;
     QByteArray err;

@@ -2,6 +2,9 @@
 
 #include "core/runtimeerror.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <limits>
 
 namespace Module1 {
@@ -49,6 +52,26 @@ QString filePath(const QString &folder, const QString &name)
     if (folder.isEmpty() || folder.endsWith(u'/'))
         return folder + name;
     return folder + u'/' + name;
+}
+
+LessonFolders lessonFolders(const QString &lessonDir)
+{
+    const QFileInfo lesson(lessonDir);
+    const QDir folder(QDir::cleanPath(lesson.absoluteFilePath()));
+    if (!lesson.isDir())
+        return {{}, {}, {},
+            QStringLiteral("レッスンのフォルダ「%1」が見つかりません。").arg(lessonDir)};
+    if (!lesson.isReadable() || !lesson.isExecutable())
+        return {{}, {}, {},
+            QStringLiteral("レッスンのフォルダ「%1」を読む権限がありません。").arg(lessonDir)};
+    if (!folder.exists(QStringLiteral("data")))
+        return {{}, {}, {},
+            QStringLiteral(
+                "「%1」はレッスンのフォルダではありません（data フォルダがありません）。")
+                .arg(lessonDir)};
+    return {folder.filePath(QStringLiteral("pic")) + u'/',
+        folder.filePath(QStringLiteral("voice")) + u'/', folder.filePath(QStringLiteral("data")) + u'/',
+        QString()};
 }
 
 void deriveFolders(const QString &programFolder)

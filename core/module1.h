@@ -66,6 +66,20 @@ QString filePath(const QString &folder, const QString &name);
 // Sets the content folders from the folder that holds the program.
 void deriveFolders(const QString &programFolder);
 
+// The content folders of a lesson folder, as pikomoji-lesson makes one: its data/, pic/ and
+// voice/, each ending in "/". The voice folder is the lesson's even when it has no such folder yet:
+// PlayVoice speaks every letter the lesson has no clip for with the program's own. `problem` says,
+// in Japanese, why `lessonDir` is no lesson folder (missing, not to be read, or without data/:
+// most likely the lesson's data/ or pic/ itself, chosen by mistake); the folders are empty then.
+struct LessonFolders
+{
+    QString pic;
+    QString voice;
+    QString data;
+    QString problem;
+};
+LessonFolders lessonFolders(const QString &lessonDir);
+
 // Back to the start values of a new run; for tests that run several "programs" in one process.
 void resetState();
 

@@ -68,6 +68,14 @@ QString decode(LessonFile::Encoding encoding, const QByteArray &bytes)
 
 } // namespace
 
+QString LessonFile::decodeText(const QByteArray &bytes)
+{
+    static const QByteArray ByteOrderMark("\xEF\xBB\xBF");
+    if (bytes.startsWith(ByteOrderMark))
+        return decode(Encoding::Utf8, bytes.mid(ByteOrderMark.size()));
+    return decode(guessEncoding({bytes}), bytes);
+}
+
 LessonFile LessonFile::read(const QString &path, bool lookPastLastRow)
 {
     ContentFile::Contents contents

@@ -64,4 +64,9 @@ struct LessonFile
     // "Unicode": a byte order mark, or every other byte of its ASCII a NUL. Read as Shift-JIS it
     // would give only garbled fields.
     static bool looksUtf16(const QByteArray &start);
+
+    // Other text a parent writes beside a lesson (the lesson maker's word list), decoded as a
+    // lesson file is: UTF-8 after a byte order mark or when valid, else Shift-JIS; a byte that
+    // cannot be decoded becomes U+FFFD.
+    static QString decodeText(const QByteArray &bytes);
 };

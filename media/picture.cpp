@@ -36,9 +36,9 @@ constexpr int MostScans = 32;
 constexpr qint64 LargestOtherPixels = 16'000'000;
 // What one decoded image may take (MiB), whatever a format's decoder allocates.
 constexpr int AllocationLimitMiB = 256;
-// The formats whose cost is bounded here; Qt's other plugins (TIFF, WebP, MNG, ...) are not
-// used for a lesson's pictures.
-const QList<QByteArray> OtherFormats{"png", "gif", "bmp"};
+// The formats whose cost is bounded here by their pixels: those a phone or the web gives a parent.
+// Qt's other plugins (MNG, ICNS, TGA, ...) are not used for a lesson's pictures.
+const QList<QByteArray> OtherFormats{"png", "gif", "bmp", "webp", "tiff"};
 
 Loader &replacement()
 {
@@ -128,7 +128,7 @@ Result loadOther(const QString &path, QFile &file, QSize size)
         return failure(path, QStringLiteral("画像ファイルではありません。"));
     if (!OtherFormats.contains(reader.format()))
         return failure(path,
-            QStringLiteral("この形式 (%1) の絵は読みません。JPEG、PNG、GIF、BMP にしてください。")
+            QStringLiteral("この形式 (%1) の絵は読みません。JPEG、PNG、GIF、BMP、WebP、TIFF にしてください。")
                 .arg(QString::fromLatin1(reader.format()).toUpper()));
     const QSize claimed = reader.size();
     if (!claimed.isValid() || qint64(claimed.width()) * claimed.height() > LargestOtherPixels)

@@ -5,8 +5,11 @@
 #include "screens/screens.h"
 #include "widgets/geometry.h"
 
+#include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 
 #include <string_view>
@@ -29,11 +32,13 @@ constexpr ControlGeometry Layout[] = {
     {"Text3", -1, 24, 144, 177, 25},
     {"Command2", -1, 224, 88, 65, 33},
     {"Command1", -1, 224, 136, 65, 33},
+    // Added below the boxes, where the screen was empty, so nothing above moves.
+    {"Command3", -1, 24, 184, 177, 33},
 };
 
 // The table's rows stand in the order of the controls placed from it below.
-static_assert(namesInOrder(
-    Layout, {"Label1", "Text1", "Label2", "Text2", "Label3", "Text3", "Command2", "Command1"}));
+static_assert(namesInOrder(Layout,
+    {"Label1", "Text1", "Label2", "Text2", "Label3", "Text3", "Command2", "Command1", "Command3"}));
 
 } // namespace
 
@@ -50,8 +55,10 @@ Form5::Form5()
     Text3 = new QLineEdit(this);
     Command2 = new QPushButton(QStringLiteral("キャンセル"), this);
     Command1 = new QPushButton(QStringLiteral("設定"), this);
+    Command3 = new QPushButton(QStringLiteral("レッスンをえらぶ…"), this);
 
-    QWidget *const controls[] = {Label1, Text1, Label2, Text2, Label3, Text3, Command2, Command1};
+    QWidget *const controls[]
+        = {Label1, Text1, Label2, Text2, Label3, Text3, Command2, Command1, Command3};
     for (size_t i = 0; i < std::size(Layout); ++i)
         place(controls[i], Layout[i]);
     for (QLineEdit *box : {Text1, Text2, Text3})
@@ -65,14 +72,17 @@ Form5::Form5()
     // does that for every screen), and Esc presses none.
     Command1->setAutoDefault(false);
     Command2->setAutoDefault(false);
+    Command3->setAutoDefault(false);
     setTabOrder(Command2, Command1);
     setTabOrder(Command1, Text3);
     setTabOrder(Text3, Text2);
     setTabOrder(Text2, Text1);
+    setTabOrder(Text1, Command3);
     Command2->setFocus();
 
     onClick(Command1, &Form5::Command1_Click);
     onClick(Command2, &Form5::Command2_Click);
+    onClick(Command3, &Form5::Command3_Click);
 
     placeClientArea(ClientTopLeft);
     Form_Load();
@@ -98,4 +108,27 @@ void Form5::Command2_Click()
 {
     hide();
     Screens::form3().show();
+}
+
+void Form5::Command3_Click()
+{
+    // The chooser opens where the lesson in the boxes lies, so a parent's other lessons are near.
+    const QDir shown = QDir(Text3->text()).absoluteFilePath(QStringLiteral("../.."));
+    const QString chosen = QFileDialog::getExistingDirectory(this,
+        QStringLiteral("レッスンのフォルダをえらんでください"),
+        shown.exists() ? shown.absolutePath() : QDir::homePath());
+    if (chosen.isEmpty())
+        return; // the chooser was cancelled
+    const LessonFolders folders = lessonFolders(chosen);
+    if (!folders.problem.isEmpty()) {
+        QMessageBox message(QMessageBox::Warning, QStringLiteral("エラーメッセージ"),
+            folders.problem, QMessageBox::Ok, this);
+        message.setTextFormat(Qt::PlainText); // the folder's name is shown as it is
+        message.exec();
+        return;
+    }
+    // Only the boxes: "設定" stores them, "キャンセル" leaves the folders as they were.
+    Text1->setText(folders.voice);
+    Text2->setText(folders.pic);
+    Text3->setText(folders.data);
 }

@@ -22,8 +22,10 @@ public:
     QLineEdit *Text3 = nullptr; // data folder
     QPushButton *Command2 = nullptr; // キャンセル
     QPushButton *Command1 = nullptr; // 設定
+    QPushButton *Command3 = nullptr; // レッスンをえらぶ: fills the boxes from a lesson folder
 
     void Form_Load();
     void Command1_Click();
     void Command2_Click();
+    void Command3_Click();
 };

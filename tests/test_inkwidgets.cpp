@@ -93,3 +93,40 @@ TEST(InkWidgets, EveryStarterLetterIsWholeInItsBox)
         EXPECT_NEAR(ink.center().y(), face.height() / 2, 3);
     }
 }
+
+// A small kana is drawn as it is written in a square: plainly smaller than its large letter and
+// in the lower left of the large letter's place, on a label and on a centred button alike.
+TEST(InkWidgets, ASmallKanaSitsSmallInTheLowerLeft)
+{
+    const QFont labelFont = designFont("AR楷書体M", 99.75, true);
+    const QFont buttonFont = designFont("AR楷書体M", 90, true);
+    auto inkOf = [](QWidget &widget, const QString &letter, const QFont &font, int side) {
+        widget.setFont(font);
+        widget.resize(side, side);
+        widget.setStyleSheet(QStringLiteral("background: white; color: black"));
+        if (auto *label = qobject_cast<InkLabel *>(&widget))
+            label->setText(letter);
+        else
+            static_cast<InkButton &>(widget).setText(letter);
+        QRect ink;
+        inkPixels(widget.grab().toImage().copy(3, 3, side - 6, side - 6), &ink);
+        return ink;
+    };
+    for (const auto &[small, large] :
+        {std::pair{"っ", "つ"}, {"ゃ", "や"}, {"ァ", "ア"}, {"ョ", "ヨ"}}) {
+        SCOPED_TRACE(small);
+        InkLabel label;
+        label.setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        InkButton button;
+        for (QWidget *widget : {static_cast<QWidget *>(&label), static_cast<QWidget *>(&button)}) {
+            const QFont &font = widget == &label ? labelFont : buttonFont;
+            const int side = widget == &label ? 121 : 105;
+            const QRect big = inkOf(*widget, QString::fromUtf8(large), font, side);
+            const QRect little = inkOf(*widget, QString::fromUtf8(small), font, side);
+            EXPECT_LT(little.height(), big.height() * 0.7) << "plainly smaller";
+            EXPECT_LT(little.width(), big.width() * 0.7);
+            EXPECT_LT(little.center().x(), big.center().x()) << "towards the left";
+            EXPECT_GT(little.center().y(), big.center().y()) << "towards the bottom";
+        }
+    }
+}

@@ -146,9 +146,9 @@ INSTANTIATE_TEST_SUITE_P(Lessons, LessonCheckCases,
             "を開けません\n読みこめません。"},
         Case{"EmptyPictureName", Sakana + ",ね,こ,,ね,こ,ぬ,い,し\r\n", {},
             {"empty_picture_name 2"}, 1, "絵の名前 (1番目の欄) が空です"},
-        Case{"BadOption", Sakana, {}, {}, UsageStatus, "usage: ", {"--colour", "DATA"}},
-        Case{"NoFolderGiven", Sakana, {}, {}, UsageStatus, "usage: ", {}},
-        Case{"TwoFolders", Sakana, {}, {}, UsageStatus, "usage: ", {"DATA", "DATA"}}),
+        Case{"BadOption", Sakana, {}, {}, UsageStatus, "使いかた: ", {"--colour", "DATA"}},
+        Case{"NoFolderGiven", Sakana, {}, {}, UsageStatus, "使いかた: ", {}},
+        Case{"TwoFolders", Sakana, {}, {}, UsageStatus, "使いかた: ", {"DATA", "DATA"}}),
     [](const auto &info) { return std::string(info.param.name); });
 
 // The built checker, run as a user who owns nothing of the lesson (modes bind even when the

@@ -12,9 +12,13 @@
 #include <QPainter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QThread>
 
+#include <cstring>
+
 #include <gtest/gtest.h>
+#include <libheif/heif.h>
 
 #include <algorithm>
 #include <csignal>
@@ -105,13 +109,15 @@ TEST_F(LessonMakerTest, RefusesNamingTheLineAndLeavesNothingBehind)
     } rows[] = {
         {"four letters", {"ねこ 🐱", "ねずみ 🐭", "# a long one", "さかなや 🐟"},
             "4 行目: 「さかなや」は 4 文字"},
-        {"small kana", {"", "ちゃ 🍵"}, "2 行目: 「ちゃ」の「ゃ」は使えません"},
-        {"long mark", {"ケーキ 🍰"}, "1 行目: 「ケーキ」の「ー」は使えません"},
-        {"not kana", {"いぬ 🐶", "犬 🐶"}, "2 行目: 「犬」の「犬」は使えません"},
+        {"kanji", {"いぬ 🐶", "犬 🐶"}, "2 行目: 「犬」の「犬」は漢字です。ことばは漢字をつかわずに"},
+        {"not kana", {"ｉｎｕ 🐶"}, "1 行目: 「ｉｎｕ」の「ｉ」は使えません"},
+        {"only the long mark", {"ーー 🐶"}, "1 行目: 「ーー」は「ー」だけです"},
         {"mixed scripts", {"いヌ 🐶"}, "1 行目: 「いヌ」はひらがなとカタカナがまざっています"},
         {"no picture", {"いぬ"}, "1 行目: 「いぬ」のあとに"},
         {"missing file", {"いぬ pochi.jpg"}, "1 行目: 画像ファイル「"},
-        {"unreadable file", {"いぬ words.txt"}, "words.txt: 画像ファイルではありません"},
+        {"not a picture", {"いぬ words.txt"},
+            "words.txt: 画像ファイルではないか、読めない形式です。使える形式は JPEG、PNG、"
+            "HEIC（HEIF）、WebP、TIFF"},
         {"emoji the font lacks", {"いぬ 犬"},
             "1 行目: 絵文字のフォント（Noto Color Emoji）に「犬」"},
         {"21 words", twentyOne, "22 行目: 21 こめのことば"},
@@ -358,6 +364,139 @@ TEST_F(LessonMakerTest, TheBuiltMakerSaysAFullDiskAMistypedCommandAndALostReport
     EXPECT_EQ(runMaker({"-", m_dir.filePath("b")}, {}, "/dev/full", "いぬ 🐶\n").status,
         LessonMaker::ReportLost);
     EXPECT_TRUE(QFile::exists(m_dir.filePath("b/pic/inu.jpg"))) << "a list from standard input";
+}
+
+// A HEIC photo as an iPhone stores it, `image` marked to be shown turned by `orientation`.
+QByteArray heic(const QImage &image, heif_orientation orientation)
+{
+    heif_context *context = heif_context_alloc();
+    heif_encoder *encoder = nullptr;
+    heif_context_get_encoder_for_format(context, heif_compression_HEVC, &encoder);
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    heif_image *picture = nullptr;
+    heif_image_create(
+        rgb.width(), rgb.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &picture);
+    heif_image_add_plane(picture, heif_channel_interleaved, rgb.width(), rgb.height(), 8);
+    int stride = 0;
+    uint8_t *plane = heif_image_get_plane(picture, heif_channel_interleaved, &stride);
+    for (int y = 0; y < rgb.height(); ++y)
+        std::memcpy(plane + y * stride, rgb.constScanLine(y), size_t(rgb.width() * 3));
+    heif_encoding_options *options = heif_encoding_options_alloc();
+    options->image_orientation = orientation;
+    heif_context_encode_image(context, picture, encoder, options, nullptr);
+    heif_encoding_options_free(options);
+    heif_encoder_release(encoder);
+    heif_image_release(picture);
+    QByteArray bytes;
+    heif_writer writer{1, [](heif_context *, const void *data, size_t size, void *out) {
+                           static_cast<QByteArray *>(out)->append(
+                               static_cast<const char *>(data), qsizetype(size));
+                           return heif_error{heif_error_Ok, heif_suberror_Unspecified, ""};
+                       }};
+    heif_context_write(context, &writer, &bytes);
+    heif_context_free(context);
+    return bytes;
+}
+
+// Words as parents type them: small kana, ー and ヴ are letters; a Mac's decomposed が, half-width
+// katakana and a Shift-JIS file are read as what the parent sees; a word given twice is made,
+// with a warning.
+TEST_F(LessonMakerTest, WordsAreTakenAsTheParentSeesThem)
+{
+    const struct
+    {
+        const char *name;
+        QByteArray list; // the word file's bytes
+        QStringList rows; // picture name and letters of every row made
+        const char *warns; // on stderr; "" for nothing
+    } rows[] = {
+        {"small kana and ー",
+            QStringLiteral("きって 💌\nケーキ 🍰\nシャツ 👕\nおちゃ 🍵\nヴ 🎻\nゔ 🎻\n").toUtf8(),
+            {"kitte,き,っ,て", "keeki,ケ,ー,キ", "shatsu,シ,ャ,ツ", "ocha,お,ち,ゃ", "vu,ヴ,,",
+                "vu2,ゔ,,"},
+            ""},
+        {"decomposed and half-width",
+            QStringLiteral("か\u3099み 🪞\nﾊﾟﾝ 🍞\nｹｰｷ 🍰\n").toUtf8(),
+            {"gami,が,み,", "pan,パ,ン,", "keeki,ケ,ー,キ"}, ""},
+        {"Shift-JIS", shiftJis(QStringLiteral("いぬ photo.png\r\nねこ photo.png\r\n")),
+            {"inu,い,ぬ,", "neko,ね,こ,"}, ""},
+        {"a word twice", QStringLiteral("いぬ 🐶\nねこ 🐱\nいぬ 🐕\n").toUtf8(),
+            {"inu,い,ぬ,", "neko,ね,こ,", "inu2,い,ぬ,"}, "3 行目: 「いぬ」は 1 行目にもあります"},
+    };
+    QImage photo(64, 64, QImage::Format_RGB32);
+    photo.fill(Qt::yellow);
+    photo.save(m_dir.filePath("photo.png"));
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.name);
+        QDir(m_dir.filePath("lesson")).removeRecursively();
+        writeFile(m_dir, "words.txt", row.list);
+        m_out.clear();
+        m_err.clear();
+        EXPECT_EQ(LessonMaker::run(
+                      {"pikomoji-lesson", m_dir.filePath("words.txt"), m_dir.filePath("lesson")},
+                      Program, m_out, m_err),
+            LessonMaker::Made)
+            << m_err.toStdString();
+        const LessonFile lesson = LessonFile::read(m_dir.filePath("lesson/data/data.txt"));
+        QStringList made;
+        for (const LessonFile::Row &fields : lesson.rows) {
+            made << QStringList(fields.begin(), fields.begin() + 4).join(u',');
+            const QStringList answers(fields.begin() + 4, fields.end());
+            EXPECT_EQ(QSet<QString>(answers.begin(), answers.end()).size(), Kana::AnswerCount);
+        }
+        EXPECT_EQ(made, row.rows);
+        const QString err = QString::fromUtf8(m_err);
+        if (*row.warns)
+            EXPECT_TRUE(err.contains(QString::fromUtf8(row.warns))) << err.toStdString();
+        else
+            EXPECT_TRUE(err.isEmpty()) << err.toStdString();
+    }
+}
+
+// Photos as phones and the web save them: HEIC (turned as the file says), WebP and TIFF.
+TEST_F(LessonMakerTest, PhonePhotoFormatsAreRead)
+{
+    // Stored 128 × 96: red on the left, blue on the right. A quarter turn clockwise shows it
+    // 96 × 128 with red on top, which the centre square keeps.
+    QImage stored(128, 96, QImage::Format_RGB32);
+    stored.fill(Qt::red);
+    QPainter(&stored).fillRect(64, 0, 64, 96, Qt::blue);
+    writeFile(m_dir, "turned.heic", heic(stored, heif_orientation_rotate_90_cw));
+    writeFile(m_dir, "plain.heic", heic(stored, heif_orientation_normal));
+    stored.save(m_dir.filePath("web.webp"), "WEBP", 95);
+    stored.save(m_dir.filePath("scan.tiff"), "TIFF");
+    ASSERT_EQ(
+        make({"あ turned.heic", "い plain.heic", "う web.webp", "え scan.tiff"}), LessonMaker::Made)
+        << m_err.toStdString();
+    const QImage turned(m_dir.filePath("lesson/pic/a.jpg"));
+    EXPECT_GT(qRed(turned.pixel(256, 40)), 200) << "red on top once turned";
+    EXPECT_GT(qBlue(turned.pixel(256, 470)), 200);
+    for (const char *name : {"i", "u", "e"}) {
+        SCOPED_TRACE(name);
+        const QImage picture(m_dir.filePath(QStringLiteral("lesson/pic/%1.jpg").arg(name)));
+        ASSERT_EQ(picture.size(), QSize(512, 512));
+        EXPECT_GT(qRed(picture.pixel(40, 256)), 200) << "red on the left";
+        EXPECT_GT(qBlue(picture.pixel(470, 256)), 200);
+    }
+}
+
+// The look-alikes pair every small kana with its large letter both ways, so that a word with っ
+// is asked against つ, and ー with letters of the word's own script.
+TEST(Kana, SmallAndLargeLettersAreRivalsAndTheLongMarkTakesTheWordsScript)
+{
+    for (const auto &[small, large] :
+        {std::pair{u'っ', u'つ'}, {u'ゃ', u'や'}, {u'ァ', u'ア'}, {u'ョ', u'ヨ'}, {u'ゎ', u'わ'}}) {
+        SCOPED_TRACE(QString(QChar(small)).toStdString());
+        EXPECT_EQ(Kana::lookAlikes(small).value(0), QString(QChar(large)));
+        EXPECT_TRUE(Kana::lookAlikes(large).contains(QString(QChar(small))));
+        EXPECT_TRUE(Kana::isSmall(small));
+        EXPECT_FALSE(Kana::isSmall(large));
+    }
+    EXPECT_TRUE(Kana::chooseDistractors({"き", "っ", "て"}).contains("つ"));
+    for (const QString &rival : Kana::chooseDistractors({"ケ", "ー", "キ"}))
+        EXPECT_EQ(Kana::script(rival[0]), Kana::Script::Katakana) << rival.toStdString();
+    for (const QString &rival : Kana::chooseDistractors({"ら", "ー"}))
+        EXPECT_EQ(Kana::script(rival[0]), Kana::Script::Hiragana) << rival.toStdString();
 }
 
 } // namespace

@@ -8,8 +8,10 @@
 #include "widgets/geometry.h"
 #include "widgets/inkwidgets.h"
 
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -18,6 +20,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 using namespace Module1;
 
@@ -28,6 +31,34 @@ const QString Inu = QStringLiteral("inu,い,ぬ,,ぬ,か,い,し,て");
 void click(QAbstractButton *button)
 {
     QTest::mouseClick(button, Qt::LeftButton);
+}
+
+// Drives the next folder chooser as a user would: types `folder`, a folder's name in the folder
+// it opens on, into its name box and clicks its "Choose" button, or clicks "Cancel" for an empty
+// `folder`.
+void chooseInTheNextDialog(const QString &folder)
+{
+    auto *timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, folder, typed = false]() mutable {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible())
+            return;
+        auto *name = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+        if (!folder.isEmpty() && !typed) {
+            QTest::keyClicks(name, folder);
+            typed = true;
+            return;
+        }
+        // Done with this chooser before the last click, which ends it.
+        timer->stop();
+        timer->deleteLater();
+        // The chooser's own buttons: Return would first go to the name box's completion list.
+        auto *buttons = dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"));
+        QTest::mouseClick(
+            buttons->button(folder.isEmpty() ? QDialogButtonBox::Cancel : QDialogButtonBox::Open),
+            Qt::LeftButton);
+    });
+    timer->start(20);
 }
 } // namespace
 
@@ -150,4 +181,58 @@ TEST_F(MenuTest, EndToEnd)
     EXPECT_TRUE(Screens::form1().isVisible());
     EXPECT_EQ(&Screens::form3(), &menu) << "the menu is never unloaded";
     EXPECT_EQ(&Screens::form5(), &settings);
+}
+
+// A lesson folder chosen in the desktop's folder chooser fills the three boxes; only "設定"
+// stores them.
+TEST_F(MenuTest, ALessonChosenInTheFolderChooserFillsTheBoxes)
+{
+    QTemporaryDir lessons;
+    for (const char *folder :
+        {"zoo/data", "zoo/pic", "zoo/voice", "bare/data", "bare/pic", "other"})
+        QDir(lessons.path()).mkpath(folder);
+    const QString zoo = lessons.filePath("zoo/");
+    MessageBoxWatcher watcher;
+    Form3 &menu = openMenu();
+    const QStringList derived{VoiceFolder, PicFolder, DataFolder};
+    click(menu.Command2);
+    Form5 &settings = Screens::form5();
+    auto boxes = [&] {
+        return QStringList{settings.Text1->text(), settings.Text2->text(), settings.Text3->text()};
+    };
+    // Placed where the screen was empty: it covers none of the other controls.
+    const QList<QWidget *> others{
+        settings.Text3, settings.Command1, settings.Command2, settings.Label3};
+    for (QWidget *other : others)
+        EXPECT_FALSE(settings.Command3->geometry().intersects(other->geometry()));
+    EXPECT_TRUE(settings.rect().contains(settings.Command3->geometry()));
+
+    // The chooser opens beside the lesson in the boxes.
+    settings.Text3->setText(lessons.filePath("bare/data/"));
+    chooseInTheNextDialog("zoo");
+    click(settings.Command3);
+    EXPECT_EQ(boxes(), (QStringList{zoo + "voice/", zoo + "pic/", zoo + "data/"}));
+    click(settings.Command2); // キャンセル
+    EXPECT_EQ((QStringList{VoiceFolder, PicFolder, DataFolder}), derived);
+
+    click(menu.Command2);
+    chooseInTheNextDialog(QString()); // the chooser cancelled
+    click(settings.Command3);
+    EXPECT_EQ(boxes(), (QStringList{zoo + "voice/", zoo + "pic/", zoo + "data/"}));
+    EXPECT_TRUE(watcher.boxes.isEmpty());
+
+    chooseInTheNextDialog("other"); // no data/: not a lesson
+    click(settings.Command3);
+    ASSERT_EQ(watcher.boxes.size(), 1);
+    EXPECT_TRUE(watcher.boxes[0].text.contains(QStringLiteral("レッスンのフォルダではありません")));
+    EXPECT_EQ(boxes()[2], zoo + "data/");
+
+    // A lesson without clips of its own gets its voice/ all the same: the program's clips speak
+    // every letter it lacks, and a clip the parent records there later is heard.
+    chooseInTheNextDialog("bare");
+    click(settings.Command3);
+    const QString bare = lessons.filePath("bare/");
+    EXPECT_EQ(boxes(), (QStringList{bare + "voice/", bare + "pic/", bare + "data/"}));
+    click(settings.Command1); // 設定
+    EXPECT_EQ((QStringList{VoiceFolder, PicFolder, DataFolder}), boxes());
 }

@@ -5,10 +5,11 @@
 #
 # The letters: the 46 plain hiragana from あ to ん (with を), the 20 voiced ones (が to ぼ) and
 # the 5 semi-voiced ones (ぱ to ぽ), and the same 71 in katakana, which get the same clip as
-# their hiragana. Small kana and ー are never letters of a lesson, so they have none. Every
-# lesson shares these clips. Open JTalk says each letter with the HTS voice
-# "nitech_jp_atr503_m001"; the clip is 16-bit mono PCM at 22050 Hz, 0.15 to 1.2 s long, and
-# every clip is brought to the same loudness. The clips are committed, so the program itself
+# their hiragana. Then the letters a child cannot tell by their sound alone, spoken by the name
+# a teacher gives them: the small kana (ちいさい「つ」), ー (のばすぼう) and ゔ (うてんてん), each
+# again with its katakana. Every lesson shares these clips. Open JTalk says each letter with the
+# HTS voice "nitech_jp_atr503_m001"; the clip is 16-bit mono PCM at 22050 Hz, 0.15 to 1.2 s long
+# (1.6 s for a named letter), and every clip is brought to the same loudness. The clips are committed, so the program itself
 # needs none of this.
 #
 # Generator-only tools (Debian 12 packages; not needed to build or run the program):
@@ -44,10 +45,27 @@ voice=/usr/share/hts-voice/nitech-jp-atr503-m001/nitech_jp_atr503_m001.htsvoice
 hiragana='あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわをん
 がぎぐげござじずぜぞだぢづでどばびぶべぼぱぴぷぺぽ'
 
+# The letters said by a name, "letter text": Open JTalk is given the text and must read it as
+# written. A last syllable written long is held, as a plain letter's is, and the pause after
+# ちいさい kept short, so that the letter itself is heard clearly after its name.
+named='ぁ チイサイ、アー
+ぃ チイサイ、イー
+ぅ チイサイ、ウー
+ぇ チイサイ、エー
+ぉ チイサイ、オー
+っ チイサイ、ツー
+ゃ チイサイ、ヤー
+ゅ チイサイ、ユー
+ょ チイサイ、ヨー
+ゎ チイサイ、ワー
+ー ノバスボー
+ゔ ウテンテン'
+
 rate=22050
 target_rms_db=-12 # RMS of its loudest 50 ms that every clip is brought to
 max_peak_db=-1    # ...unless its peak would pass this
 held_vowel=1800000 # length of the held first half of the vowel, in 100 ns label units (180 ms)
+pause=1000000      # longest pause inside a named letter, in the same units (100 ms)
 consonant_db=-20  # the voiceless consonant's high band is raised to this, relative to the vowel
 max_boost_db=30   # ...by at most this much
 edge_db=-45       # frames quieter than this, relative to the loudest, are silence at the ends
@@ -76,30 +94,35 @@ reading() { sed -n '/^\[Text analysis result\]/,/^$/p' "$1" | awk -F, 'NF > 9 { 
 labels() { awk '/^\[Output label\]/ { on = 1; next } /^\[/ { on = 0 } on && NF' "$1"; }
 
 # Holds the first of the two vowel labels of "<consonant> <vowel> <vowel>" longer and shortens
-# the silences around the letter. Fails unless the labels end in two equal phonemes and a silence.
-hold_vowel() {
-    awk -v held="$held_vowel" '
+# the silences around the letter. Fails unless the labels end in two equal phonemes and a silence;
+# with `any` 1 only the silences are shortened when they do not.
+hold_vowel() { # labels [any]
+    awk -v held="$held_vowel" -v pause="$pause" -v any="${2:-0}" '
         function phoneme(label, parts) { split(label, parts, /[-+]/); return parts[2] }
         { label[NR] = $3; name[NR] = phoneme($3); length_[NR] = $2 - $1 }
         END {
-            if (NR < 4 || name[1] != "sil" || name[NR] != "sil" || name[NR - 2] != name[NR - 1])
+            if (NR < 4 || name[1] != "sil" || name[NR] != "sil")
+                exit 1
+            doubled = name[NR - 2] == name[NR - 1]
+            if (!doubled && !any)
                 exit 1
             t = 0
             for (i = 1; i <= NR; i++) {
                 d = length_[i]
                 if (i == 1) d = 500000
                 else if (i == NR) d = 1500000
-                else if (i == NR - 2 && d < held) d = held
+                else if (doubled && i == NR - 2 && d < held) d = held
+                else if (name[i] == "pau" && d > pause) d = pause
                 printf "%d %d %s\n", t, t + d, label[i]
                 t += d
             }
         }' "$1"
 }
 
-# The syllable's consonant phoneme as the labels name it ("k", "sh", "ts"...), or nothing.
+# The first syllable's consonant phoneme as the labels name it ("k", "sh", "ts"...), or nothing.
 consonant() {
     awk 'function phoneme(label, parts) { split(label, parts, /[-+]/); return parts[2] }
-        { name[NR] = phoneme($3) } END { if (NR == 5) print name[2] }' "$1"
+        { name[NR] = phoneme($3) } END { print name[2] }' "$1"
 }
 
 # The peak of a clip and the RMS of its loudest 50 ms (the vowel, which is what the ear judges a
@@ -185,25 +208,23 @@ shape() {
 # The voiceless consonants, whose burst or breath the voice makes too faint.
 voiceless=" k s sh t ch ts h f p "
 
-letters=$(printf '%s' "$hiragana" | tr -d '\n' | perl -CSA -ne 'print "$_\n" for split //')
-count=0
-while IFS= read -r letter; do
+# Speaks `text` into $work/voice/<letter>.wav (and <katakana>.wav when that differs), checking
+# that Open JTalk reads it as `reading`. The first of the two equal phonemes it ends with is held.
+speak() { # letter reading any text...
+    local letter=$1 reading=$2 any=$3 kana text spoken= trace=$work/trace.txt
+    shift 3
     kana=$(katakana "$letter")
-    trace=$work/trace.txt
-    spoken=
-    # The katakana spelling first; the hiragana one for a letter whose katakana form the
-    # dictionary takes for something else (ヘー for the particle "e").
-    for text in "${kana}ー" "${letter}ー"; do
+    for text in "$@"; do
         echo "$text" | open_jtalk -x "$dictionary" -m "$voice" -ow /dev/null -ot "$trace"
-        if [ "$(reading "$trace")" = "${kana}ー" ]; then
+        if [ "$(reading "$trace")" = "$reading" ]; then
             spoken=$text
             break
         fi
     done
-    [ -n "$spoken" ] || die "Open JTalk does not read $letter as ${kana}; got $(reading "$trace")"
+    [ -n "$spoken" ] || die "Open JTalk does not read $letter as $reading; got $(reading "$trace")"
 
     labels "$trace" >"$work/plain.lab"
-    hold_vowel "$work/plain.lab" >"$work/held.lab" || die "unexpected phonemes for $letter"
+    hold_vowel "$work/plain.lab" "$any" >"$work/held.lab" || die "unexpected phonemes for $letter"
     sound=$(consonant "$work/held.lab")
     boost=0
     [[ $voiceless == *" $sound "* ]] && boost=1
@@ -221,14 +242,26 @@ while IFS= read -r letter; do
     gain=$(awk -v p="$peak" -v r="$rms" -v t="$target_rms_db" -v m="$max_peak_db" \
         'BEGIN { g = t - r; if (p + g > m) g = m - p; printf "%.2f", g }')
     sox -R "$work/shaped.dat" -b 16 "$work/voice/$letter.wav" gain "$gain"
-    cp "$work/voice/$letter.wav" "$work/voice/$kana.wav"
-    printf '%s %s  %-6s %-3s %.3f s  gain %+6.2f dB\n' "$letter" "$kana" "$spoken" "$sound" \
+    [ "$kana" = "$letter" ] || cp "$work/voice/$letter.wav" "$work/voice/$kana.wav"
+    printf '%s %s  %-8s %-3s %.3f s  gain %+6.2f dB\n' "$letter" "$kana" "$spoken" "$sound" \
         "$(soxi -D "$work/voice/$letter.wav")" "$gain"
+}
+
+letters=$(printf '%s' "$hiragana" | tr -d '\n' | perl -CSA -ne 'print "$_\n" for split //')
+count=0
+while IFS= read -r letter; do
+    kana=$(katakana "$letter")
+    # The katakana spelling first; the hiragana one for a letter whose katakana form the
+    # dictionary takes for something else (ヘー for the particle "e").
+    speak "$letter" "${kana}ー" 0 "${kana}ー" "${letter}ー"
     count=$((count + 1))
 done <<<"$letters"
 [ "$count" -eq 71 ] || die "spoke $count letters, expected 71"
+while read -r letter text; do
+    speak "$letter" "$text" 1 "$text"
+done <<<"$named"
 
 mkdir -p "$content/voice"
 rm -f "$content/voice/"*.wav
 cp "$work/voice/"*.wav "$content/voice/"
-echo "makevoices: $((count * 2)) clips in $content/voice"
+echo "makevoices: $(ls "$work/voice" | wc -l) clips in $content/voice"

@@ -4,12 +4,11 @@
 #include "media/voice.h"
 #include "screens/form3.h"
 #include "screens/screens.h"
+#include "widgets/plainmessage.h"
 #include "widgets/screenwindow.h"
-
 
 #include <QDir>
 #include <QFileInfo>
-#include <QMessageBox>
 
 void Main(const StartOptions &options)
 {
@@ -33,7 +32,7 @@ void useLessonFolder(const QString &lessonDir, QWidget *parent)
         ? QStringLiteral("「%1」はレッスンのフォルダではありません（data フォルダがありません）。")
         : QString();
     if (!problem.isEmpty()) {
-        QMessageBox::warning(parent, QStringLiteral("エラーメッセージ"),
+        PlainMessage::warning(parent, QStringLiteral("エラーメッセージ"),
             problem.arg(lessonDir) + QStringLiteral("\nいつものレッスンではじめます。"));
         return;
     }

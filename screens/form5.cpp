@@ -4,6 +4,7 @@
 #include "screens/form3.h"
 #include "screens/screens.h"
 #include "widgets/geometry.h"
+#include "widgets/plainlabel.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -42,11 +43,11 @@ Form5::Form5()
     setWindowTitle(QStringLiteral("データファイル設定"));
     setClientSize(ClientSize); // sizable, but nothing follows a resize
 
-    Label1 = new QLabel(QStringLiteral("音声"), this);
+    Label1 = new PlainLabel(QStringLiteral("音声"), this);
     Text1 = new QLineEdit(this);
-    Label2 = new QLabel(QStringLiteral("画像"), this);
+    Label2 = new PlainLabel(QStringLiteral("画像"), this);
     Text2 = new QLineEdit(this);
-    Label3 = new QLabel(QStringLiteral("データ"), this);
+    Label3 = new PlainLabel(QStringLiteral("データ"), this);
     Text3 = new QLineEdit(this);
     Command2 = new QPushButton(QStringLiteral("キャンセル"), this);
     Command1 = new QPushButton(QStringLiteral("設定"), this);

@@ -269,11 +269,11 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         if (fromTouch(event))
             return true;
         if (watched == Image1) {
-            handleMove(watched, [this] { Image1_MouseMove(); });
+            handleMove([this] { Image1_MouseMove(); });
             return true;
         }
         if (const int i = indexIn(Label1); i >= 0) {
-            handleMove(watched, [this, i] { Label1_MouseMove(i); });
+            handleMove([this, i] { Label1_MouseMove(i); });
             return true;
         }
         break;

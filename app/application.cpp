@@ -4,9 +4,9 @@
 #include "screens/screens.h"
 #include "widgets/assets.h"
 #include "widgets/fonts.h"
+#include "widgets/plainmessage.h"
 #include "widgets/screenstyle.h"
 
-#include <QMessageBox>
 #include <QTimer>
 
 namespace {
@@ -16,7 +16,7 @@ const QString ProgramName = QStringLiteral("ぴこもじ");
 
 void showReportAndQuit(const QString &message)
 {
-    QMessageBox::critical(nullptr, ProgramName, message);
+    PlainMessage::critical(nullptr, ProgramName, message);
     // Leaves every running event loop, the main one included, so main() returns and nothing is
     // saved because nothing ever is.
     QCoreApplication::exit(1);

@@ -4,11 +4,11 @@
 #include "media/voice.h"
 #include "screens/form3.h"
 #include "screens/screens.h"
+#include "widgets/plainmessage.h"
 #include "widgets/screenwindow.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QMessageBox>
 
 void Main(const StartOptions &options)
 {
@@ -25,7 +25,7 @@ void useLessonFolder(const QString &lessonDir, QWidget *parent)
 {
     const Module1::LessonFolders folders = Module1::lessonFolders(lessonDir);
     if (!folders.problem.isEmpty()) {
-        QMessageBox::warning(parent, QStringLiteral("エラーメッセージ"),
+        PlainMessage::warning(parent, QStringLiteral("エラーメッセージ"),
             folders.problem + QStringLiteral("\nいつものレッスンではじめます。"));
         return;
     }

@@ -518,11 +518,9 @@ int run(const QStringList &arguments, QByteArray &out, QByteArray &err, const Fi
     const QString &programVoiceFolder)
 {
     const QString usage = QStringLiteral(
-        "使いかた: pikomoji-check [--pic DIR] [--voice DIR] [--json] LESSON
-"
+        "使いかた: pikomoji-check [--pic DIR] [--voice DIR] [--json] LESSON\n"
         "LESSON はレッスンのフォルダか、その中の data.txt のあるフォルダです。絵と声のフォルダは、"
-        "ふだんは data と同じところにある pic と voice です。
-"
+        "ふだんは data と同じところにある pic と voice です。\n"
         "終わりのコード: 0 なおすところなし、1 なおすところあり、2 読みこめない、64 "
         "使い方のまちがい、74 報告を書けない\n");
 

@@ -13,12 +13,13 @@
 #include "widgets/framebox.h"
 #include "widgets/imagebox.h"
 #include "widgets/inkwidgets.h"
+#include "widgets/plainlabel.h"
+#include "widgets/plainmessage.h"
 #include "widgets/screenstyle.h"
 #include "widgets/shape.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QSet>
@@ -111,9 +112,9 @@ void Form1::createControls()
         else if (name == "Label2")
             control = Label2[row.index] = new InkLabel(QStringLiteral("あ"), this);
         else if (name == "Label4")
-            control = Label4[row.index] = new QLabel(this);
+            control = Label4[row.index] = new PlainLabel(this);
         else if (name == "Label5")
-            control = Label5[row.index] = new QLabel(this);
+            control = Label5[row.index] = new PlainLabel(this);
         else if (name == "Image1")
             control = Image1 = new ImageBox(this);
         else if (name == "Image2")
@@ -268,11 +269,11 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         if (fromTouch(event))
             return true;
         if (watched == Image1) {
-            handleMove(watched, [this] { Image1_MouseMove(); });
+            handleMove([this] { Image1_MouseMove(); });
             return true;
         }
         if (const int i = indexIn(Label1); i >= 0) {
-            handleMove(watched, [this, i] { Label1_MouseMove(i); });
+            handleMove([this, i] { Label1_MouseMove(i); });
             return true;
         }
         break;
@@ -326,7 +327,7 @@ void Form1::setPicture(ImageBox *control, const QString &path)
     if (reported.contains(path))
         return;
     reported.insert(path);
-    QMessageBox::warning(this, QStringLiteral("エラーメッセージ"),
+    PlainMessage::warning(this, QStringLiteral("エラーメッセージ"),
         QStringLiteral("画像ファイルが読み込めません。\n%1").arg(result.error));
 }
 

@@ -7,13 +7,14 @@
 #include "screens/screens.h"
 #include "screens/showquestion.h"
 #include "widgets/geometry.h"
+#include "widgets/plainlabel.h"
+#include "widgets/plainmessage.h"
 #include "widgets/screenstyle.h"
 #include "widgets/shape.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -38,7 +39,7 @@ constexpr ControlGeometry Layout[] = {
 
 QLabel *label(const QString &text, const QFont &font, const QColor &colour, QWidget *parent)
 {
-    auto *label = new QLabel(text, parent);
+    auto *label = new PlainLabel(text, parent);
     label->setFont(font);
     setColour(label, QPalette::WindowText, colour);
     return label;
@@ -97,7 +98,7 @@ void Form3::Command1_Click()
 {
     LoadQuestions();
     if (LoadFailed == 1) {
-        QMessageBox::warning(
+        PlainMessage::warning(
             this, QStringLiteral("エラーメッセージ"), QStringLiteral("ファイルがロードできません"));
         LoadFailed = 0;
         return;

@@ -4,12 +4,13 @@
 #include "screens/form3.h"
 #include "screens/screens.h"
 #include "widgets/geometry.h"
+#include "widgets/plainlabel.h"
+#include "widgets/plainmessage.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 
 #include <string_view>
@@ -47,11 +48,11 @@ Form5::Form5()
     setWindowTitle(QStringLiteral("データファイル設定"));
     setClientSize(ClientSize); // sizable, but nothing follows a resize
 
-    Label1 = new QLabel(QStringLiteral("音声"), this);
+    Label1 = new PlainLabel(QStringLiteral("音声"), this);
     Text1 = new QLineEdit(this);
-    Label2 = new QLabel(QStringLiteral("画像"), this);
+    Label2 = new PlainLabel(QStringLiteral("画像"), this);
     Text2 = new QLineEdit(this);
-    Label3 = new QLabel(QStringLiteral("データ"), this);
+    Label3 = new PlainLabel(QStringLiteral("データ"), this);
     Text3 = new QLineEdit(this);
     Command2 = new QPushButton(QStringLiteral("キャンセル"), this);
     Command1 = new QPushButton(QStringLiteral("設定"), this);
@@ -121,10 +122,7 @@ void Form5::Command3_Click()
         return; // the chooser was cancelled
     const LessonFolders folders = lessonFolders(chosen);
     if (!folders.problem.isEmpty()) {
-        QMessageBox message(QMessageBox::Warning, QStringLiteral("エラーメッセージ"),
-            folders.problem, QMessageBox::Ok, this);
-        message.setTextFormat(Qt::PlainText); // the folder's name is shown as it is
-        message.exec();
+        PlainMessage::warning(this, QStringLiteral("エラーメッセージ"), folders.problem);
         return;
     }
     // Only the boxes: "設定" stores them, "キャンセル" leaves the folders as they were.

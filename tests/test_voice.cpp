@@ -95,9 +95,10 @@ TEST_F(VoicePlayback, WithoutSoundOutputClipsReturnAtOnceAndOneLineSaysSo)
     const auto restore = qScopeGuard([usual = qgetenv("SDL_AUDIODRIVER")] { use(usual); });
     use("no-such-driver");
     testing::internal::CaptureStderr();
-    // The first also loads SDL, which a loaded machine may take longer than that for.
+    // A minute of sound that would be waited for if it were played: the bound only tells
+    // "at once" from that, whatever else the machine is doing.
     for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE(timedPlay(clip(pcmWav(16, 48000, 1, 0.2))).first < 50ms || i == 0);
+        EXPECT_LT(timedPlay(clip(pcmWav(16, 8000, 1, 60))).first, 5000ms);
     const std::string said = testing::internal::GetCapturedStderr();
     EXPECT_EQ(said.find('\n'), said.size() - 1) << said; // one line
     EXPECT_NE(said.find("no sound output"), std::string::npos) << said;

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QLabel>
+#include "widgets/plainlabel.h"
+
 #include <QPushButton>
 
 // Draws `text` in `box` the way a label or button would, but keeps the letter's ink whole: at the
@@ -12,12 +13,12 @@
 void drawInkText(QPainter &painter, const QRect &box, const QString &text, Qt::Alignment alignment);
 
 // A label whose caption is never cut off. Left-aligned from the top-left corner, like any label.
-class InkLabel : public QLabel
+class InkLabel : public PlainLabel
 {
     Q_OBJECT
 
 public:
-    using QLabel::QLabel;
+    using PlainLabel::PlainLabel;
 
 protected:
     void paintEvent(QPaintEvent *event) override;

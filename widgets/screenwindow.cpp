@@ -1,20 +1,17 @@
 #include "widgets/screenwindow.h"
 
-#include "core/runtimeerror.h"
 #include "widgets/geometry.h"
+#include "widgets/heldinput.h"
 #include "widgets/screenstyle.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QScopeGuard>
 #include <QScreen>
 
 #include <algorithm>
-#include <exception>
 
 namespace {
-int runningHandlers = 0; // every handler runs on the user-interface thread
 bool fullScreenMode = false;
 
 QFont scaledFont(QFont font, qreal factor)
@@ -172,62 +169,17 @@ void ScreenWindow::layOut()
 
 bool ScreenWindow::handlerRunning()
 {
-    return runningHandlers > 0;
+    return HeldInput::instance().handlerRunning();
 }
 
 void ScreenWindow::handle(std::function<void()> handler)
 {
-    if (handlerRunning()) {
-        m_held.push_back({nullptr, std::move(handler)});
-        return;
-    }
-    run(handler);
-    runHeldCalls();
+    HeldInput::instance().handle(this, std::move(handler));
 }
 
-void ScreenWindow::handleMove(const QObject *control, std::function<void()> handler)
+void ScreenWindow::handleMove(std::function<void()> handler)
 {
-    if (handlerRunning()) {
-        std::erase_if(
-            m_held, [control](const HeldCall &call) { return call.movedOver == control; });
-        m_held.push_back({control, std::move(handler)});
-        return;
-    }
-    run(handler);
-    runHeldCalls();
-}
-
-void ScreenWindow::run(const std::function<void()> &handler)
-{
-    ++runningHandlers;
-    const auto done = qScopeGuard([] { --runningHandlers; });
-    QString error;
-    try {
-        handler();
-        return;
-    } catch (const RuntimeError &raised) {
-        error = raised.message();
-    } catch (const std::exception &raised) {
-        error = QString::fromUtf8(raised.what());
-    } catch (...) {
-        error = QStringLiteral("不明なエラーです。");
-    }
-    // The program ends after the report; nothing held, before it or during it, runs.
-    m_held.clear();
-    ErrorReport::show(error);
-    m_held.clear();
-}
-
-void ScreenWindow::runHeldCalls()
-{
-    // A screen that was hidden meanwhile ("おわる") takes no more input: what was aimed at it is
-    // dropped, as a click on a closed window would be.
-    while (!m_held.empty() && isVisible()) {
-        const HeldCall call = std::move(m_held.front());
-        m_held.pop_front();
-        run(call.handler);
-    }
-    m_held.clear();
+    HeldInput::instance().handleRest(this, std::move(handler));
 }
 
 void ScreenWindow::keyPressEvent(QKeyEvent *event)

@@ -5,7 +5,6 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <deque>
 #include <functional>
 #include <vector>
 
@@ -13,12 +12,9 @@
 // program itself asks for, or that the desktop session sends as it ends, goes through.
 //
 // Every handler that Qt calls on a screen is entered through handle() or handleMove(), the one
-// boundary between Qt and the program's logic:
-// - Handlers run one at a time and to their end. A handler that plays a clip keeps the screen
-//   painting while the clip plays, and input arrives meanwhile; the handler calls it asks for are
-//   held, in order, and run once the running handler has returned, as if the input had come then.
-// - An error that a handler raises stops at the boundary and goes to the default error report;
-//   it never travels back through Qt's signals or event loop.
+// boundary between Qt and the program's logic, which HeldInput keeps: handlers run one at a time
+// and to their end, input that comes while one runs is held and handled after it in order, and
+// an error a handler raises goes to the default error report.
 //
 // Also common to every screen: Return and keypad Enter press the focused button as Space does; a
 // screen that is shown gets the keyboard; and F11 switches every screen to full screen and back
@@ -56,9 +52,9 @@ public:
 
     // Runs a click's or a key's handler now, or after the handler that is running.
     void handle(std::function<void()> handler);
-    // The same for a pointer resting on `control`: of the moves held over one control, only the
-    // last is kept, so a letter speaks once more at most after a clip however the pointer moved.
-    void handleMove(const QObject *control, std::function<void()> handler);
+    // The same for the pointer resting on a control: of consecutive moves held while a handler
+    // runs only the last counts, wherever it ended.
+    void handleMove(std::function<void()> handler);
 
     // Connects a button's click to a handler of this screen, through handle().
     template <typename Screen> void onClick(QAbstractButton *button, void (Screen::*handler)())
@@ -89,16 +85,6 @@ private:
     void applyScreenMode();
     void layOut();
 
-    struct HeldCall
-    {
-        QPointer<const QObject> movedOver; // null for a click or key
-        std::function<void()> handler;
-    };
-
-    void run(const std::function<void()> &handler);
-    void runHeldCalls();
-
-    std::deque<HeldCall> m_held;
     QSize m_clientSize;
     QRect m_normalGeometry; // where the window stood before full screen
     qreal m_scale = 1;

@@ -1,5 +1,6 @@
 #include "core/module1.h"
 
+#include "core/lessonnames.h"
 #include "core/runtimeerror.h"
 
 #include <QDir>
@@ -64,14 +65,14 @@ LessonFolders lessonFolders(const QString &lessonDir)
     if (!lesson.isReadable() || !lesson.isExecutable())
         return {{}, {}, {},
             QStringLiteral("レッスンのフォルダ「%1」を読む権限がありません。").arg(lessonDir)};
-    if (!folder.exists(QStringLiteral("data")))
+    if (!folder.exists(LessonNames::dataDir()))
         return {{}, {}, {},
             QStringLiteral(
                 "「%1」はレッスンのフォルダではありません（data フォルダがありません）。")
                 .arg(lessonDir)};
-    return {folder.filePath(QStringLiteral("pic")) + u'/',
-        folder.filePath(QStringLiteral("voice")) + u'/', folder.filePath(QStringLiteral("data")) + u'/',
-        QString()};
+    return {folder.filePath(LessonNames::picDir()) + u'/',
+        folder.filePath(LessonNames::voiceDir()) + u'/',
+        folder.filePath(LessonNames::dataDir()) + u'/', QString()};
 }
 
 void deriveFolders(const QString &programFolder)
@@ -79,9 +80,9 @@ void deriveFolders(const QString &programFolder)
     AppFolder = programFolder;
     if (!AppFolder.endsWith(u'/'))
         AppFolder += u'/';
-    PicFolder = AppFolder + QStringLiteral("pic/");
-    VoiceFolder = AppFolder + QStringLiteral("voice/");
-    DataFolder = AppFolder + QStringLiteral("data/");
+    PicFolder = AppFolder + LessonNames::picDir() + u'/';
+    VoiceFolder = AppFolder + LessonNames::voiceDir() + u'/';
+    DataFolder = AppFolder + LessonNames::dataDir() + u'/';
 }
 
 void resetState()

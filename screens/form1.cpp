@@ -1,6 +1,7 @@
 #include "screens/form1.h"
 
 #include "core/lessonfields.h"
+#include "core/lessonnames.h"
 #include "core/module1.h"
 #include "core/runtimeerror.h"
 #include "media/picture.h"
@@ -53,11 +54,6 @@ template <typename Array> auto element(const Array &array, int index)
     if (index < 0 || size_t(index) >= array.size())
         throw RuntimeError(RuntimeError::SubscriptOutOfRange);
     return array[size_t(index)];
-}
-
-QString clipName(const QString &letter)
-{
-    return letter + QStringLiteral(".wav");
 }
 
 } // namespace
@@ -334,14 +330,14 @@ void Form1::setPicture(ImageBox *control, const QString &path)
 void Form1::placeMark(const QString &mark)
 {
     ImageBox *place = element(Image2, MarkCount);
-    setPicture(place, filePath(PicFolder, mark + QStringLiteral(".jpg")));
+    setPicture(place, filePath(PicFolder, LessonNames::picture(mark)));
     place->setAccessibleName(mark);
 }
 
 void Form1::Command1_Click(int Index)
 {
-    const QString clip
-        = clipName(Questions(CurrentQuestion, add(Integer(Index), Lesson::FirstAnswerField)));
+    const QString clip = LessonNames::clip(
+        Questions(CurrentQuestion, add(Integer(Index), Lesson::FirstAnswerField)));
     if (WordDone == True) {
         PlayVoice(VoiceFolder, clip);
         return;
@@ -353,7 +349,7 @@ void Form1::Command1_Click(int Index)
         element(Label2, TargetPos)->setText(answer);
         PlayVoice(VoiceFolder, clip);
         if (MarkCount <= Progress::MarkPlaces - 1) {
-            placeMark(QStringLiteral("すごい"));
+            placeMark(LessonNames::rightMark());
             increment(MarkCount);
         }
         setLetterColour(TargetPos, Black);
@@ -369,7 +365,7 @@ void Form1::Command1_Click(int Index)
     } else {
         PlayVoice(VoiceFolder, clip);
         if (MarkCount <= Progress::MarkPlaces - 1) {
-            placeMark(QStringLiteral("しっかり"));
+            placeMark(LessonNames::wrongMark());
             increment(MarkCount);
             if (MissCount <= Progress::MissedLetterPlaces - 1) {
                 element(Label5, MissCount)->setText(asked);
@@ -392,7 +388,7 @@ void Form1::Command2_Click()
         CurrentQuestion = 1;
     ShowQuestion(PicFolder, CurrentQuestion);
     for (int field = Lesson::FirstLetterField; field <= Lesson::LastLetterField; ++field)
-        PlayVoice(VoiceFolder, clipName(Questions(CurrentQuestion, field)));
+        PlayVoice(VoiceFolder, LessonNames::clip(Questions(CurrentQuestion, field)));
 }
 
 void Form1::Command3_Click()
@@ -405,7 +401,8 @@ void Form1::Command3_Click()
 void Form1::Label1_Click(int Index)
 {
     PlayVoice(VoiceFolder,
-        clipName(Questions(CurrentQuestion, add(Integer(Index), Lesson::FirstLetterField))));
+        LessonNames::clip(
+            Questions(CurrentQuestion, add(Integer(Index), Lesson::FirstLetterField))));
 }
 
 void Form1::Label1_MouseMove(int Index)
@@ -415,11 +412,11 @@ void Form1::Label1_MouseMove(int Index)
 
 void Form1::Label2_Click(int Index)
 {
-    PlayVoice(VoiceFolder, clipName(element(Label2, Index)->text()));
+    PlayVoice(VoiceFolder, LessonNames::clip(element(Label2, Index)->text()));
 }
 
 void Form1::Image1_MouseMove()
 {
     for (int field = Lesson::FirstLetterField; field <= Lesson::LastLetterField; ++field)
-        PlayVoice(VoiceFolder, clipName(Questions(CurrentQuestion, field)));
+        PlayVoice(VoiceFolder, LessonNames::clip(Questions(CurrentQuestion, field)));
 }

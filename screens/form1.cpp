@@ -375,20 +375,39 @@ void Form1::Command1_Click(int Index)
     }
 }
 
-void Form1::Command2_Click()
+void Form1::startWord()
 {
     WordDone = False;
     TargetPos = 0;
-    setLetterColour(0, Red);
-    setLetterColour(1, Black);
-    setLetterColour(2, Black);
+    for (int i = 0; i < Lesson::LetterCount; ++i)
+        setLetterColour(i, i == 0 ? Red : Black);
+}
+
+void Form1::startQuiz()
+{
+    startWord();
+    Option1[0]->setChecked(true);
+    Option1[1]->setChecked(false);
+    MissCount = 0;
+    MarkCount = 0;
+    CurrentQuestion = 1;
+}
+
+void Form1::speakWord()
+{
+    for (int field = Lesson::FirstLetterField; field <= Lesson::LastLetterField; ++field)
+        PlayVoice(VoiceFolder, LessonNames::clip(Questions(CurrentQuestion, field)));
+}
+
+void Form1::Command2_Click()
+{
+    startWord();
     if (CurrentQuestion < QuestionCount)
         increment(CurrentQuestion);
     else
         CurrentQuestion = 1;
     ShowQuestion(PicFolder, CurrentQuestion);
-    for (int field = Lesson::FirstLetterField; field <= Lesson::LastLetterField; ++field)
-        PlayVoice(VoiceFolder, LessonNames::clip(Questions(CurrentQuestion, field)));
+    speakWord();
 }
 
 void Form1::Command3_Click()
@@ -417,6 +436,5 @@ void Form1::Label2_Click(int Index)
 
 void Form1::Image1_MouseMove()
 {
-    for (int field = Lesson::FirstLetterField; field <= Lesson::LastLetterField; ++field)
-        PlayVoice(VoiceFolder, LessonNames::clip(Questions(CurrentQuestion, field)));
+    speakWord();
 }

@@ -104,17 +104,8 @@ void Form3::Command1_Click()
         return;
     }
 
-    TargetPos = 0;
-    WordDone = False;
     Form1 &quiz = Screens::form1();
-    quiz.setLetterColour(0, 255);
-    quiz.setLetterColour(1, 0);
-    quiz.setLetterColour(2, 0);
-    quiz.Option1[0]->setChecked(true);
-    quiz.Option1[1]->setChecked(false);
-    MissCount = 0;
-    MarkCount = 0;
-    CurrentQuestion = 1;
+    quiz.startQuiz();
     ShowQuestion(PicFolder, CurrentQuestion);
     quiz.show();
     hide();

@@ -3,6 +3,7 @@
 #include "core/lessonnames.h"
 #include "core/runtimeerror.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -77,12 +78,18 @@ LessonFolders lessonFolders(const QString &lessonDir)
 
 void deriveFolders(const QString &programFolder)
 {
-    AppFolder = programFolder;
-    if (!AppFolder.endsWith(u'/'))
-        AppFolder += u'/';
-    PicFolder = AppFolder + LessonNames::picDir() + u'/';
-    VoiceFolder = AppFolder + LessonNames::voiceDir() + u'/';
-    DataFolder = AppFolder + LessonNames::dataDir() + u'/';
+    Folders.AppFolder = programFolder;
+    if (!Folders.AppFolder.endsWith(u'/'))
+        Folders.AppFolder += u'/';
+    Folders.PicFolder = Folders.AppFolder + LessonNames::picDir() + u'/';
+    Folders.VoiceFolder = Folders.AppFolder + LessonNames::voiceDir() + u'/';
+    Folders.DataFolder = Folders.AppFolder + LessonNames::dataDir() + u'/';
+}
+
+void deriveFoldersOnce()
+{
+    if (Folders.AppFolder.isEmpty())
+        deriveFolders(QFileInfo(QCoreApplication::applicationFilePath()).canonicalPath());
 }
 
 void resetState()
@@ -93,10 +100,7 @@ void resetState()
     QuestionCount = CurrentQuestion = TargetPos = MarkCount = MissCount = 0;
     WordDone = False;
     LoadFailed = 0;
-    AppFolder.clear();
-    PicFolder.clear();
-    VoiceFolder.clear();
-    DataFolder.clear();
+    Folders = {};
 }
 
 } // namespace Module1

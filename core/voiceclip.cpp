@@ -11,8 +11,9 @@ namespace VoiceClip {
 
 QString programFolder()
 {
-    return Module1::AppFolder.isEmpty() ? QString()
-                                        : Module1::AppFolder + LessonNames::voiceDir() + u'/';
+    return Module1::Folders.AppFolder.isEmpty()
+        ? QString()
+        : Module1::Folders.AppFolder + LessonNames::voiceDir() + u'/';
 }
 
 bool isOwn(const QString &lessonFolder, const QString &name)

@@ -7,7 +7,8 @@ namespace Module1 {
 
 void LoadQuestions()
 {
-    const LessonFile lesson = LessonFile::read(filePath(DataFolder, LessonNames::lessonFile()));
+    const LessonFile lesson
+        = LessonFile::read(filePath(Folders.DataFolder, LessonNames::lessonFile()));
     if (lesson.outcome == LessonFile::Outcome::CannotOpen) {
         LoadFailed = 1;
         return;

@@ -330,7 +330,7 @@ void Form1::setPicture(ImageBox *control, const QString &path)
 void Form1::placeMark(const QString &mark)
 {
     ImageBox *place = element(Image2, MarkCount);
-    setPicture(place, filePath(PicFolder, LessonNames::picture(mark)));
+    setPicture(place, filePath(Folders.PicFolder, LessonNames::picture(mark)));
     place->setAccessibleName(mark);
 }
 
@@ -339,7 +339,7 @@ void Form1::Command1_Click(int Index)
     const QString clip = LessonNames::clip(
         Questions(CurrentQuestion, add(Integer(Index), Lesson::FirstAnswerField)));
     if (WordDone == True) {
-        PlayVoice(VoiceFolder, clip);
+        PlayVoice(Folders.VoiceFolder, clip);
         return;
     }
 
@@ -347,7 +347,7 @@ void Form1::Command1_Click(int Index)
     const QString answer = element(Command1, Index)->text();
     if (answer == asked) {
         element(Label2, TargetPos)->setText(answer);
-        PlayVoice(VoiceFolder, clip);
+        PlayVoice(Folders.VoiceFolder, clip);
         if (MarkCount <= Progress::MarkPlaces - 1) {
             placeMark(LessonNames::rightMark());
             increment(MarkCount);
@@ -363,7 +363,7 @@ void Form1::Command1_Click(int Index)
             setLetterColour(TargetPos, Red);
         }
     } else {
-        PlayVoice(VoiceFolder, clip);
+        PlayVoice(Folders.VoiceFolder, clip);
         if (MarkCount <= Progress::MarkPlaces - 1) {
             placeMark(LessonNames::wrongMark());
             increment(MarkCount);
@@ -396,7 +396,7 @@ void Form1::startQuiz()
 void Form1::speakWord()
 {
     for (int field = Lesson::FirstLetterField; field <= Lesson::LastLetterField; ++field)
-        PlayVoice(VoiceFolder, LessonNames::clip(Questions(CurrentQuestion, field)));
+        PlayVoice(Folders.VoiceFolder, LessonNames::clip(Questions(CurrentQuestion, field)));
 }
 
 void Form1::Command2_Click()
@@ -406,7 +406,7 @@ void Form1::Command2_Click()
         increment(CurrentQuestion);
     else
         CurrentQuestion = 1;
-    ShowQuestion(PicFolder, CurrentQuestion);
+    ShowQuestion(Folders.PicFolder, CurrentQuestion);
     speakWord();
 }
 
@@ -419,7 +419,7 @@ void Form1::Command3_Click()
 
 void Form1::Label1_Click(int Index)
 {
-    PlayVoice(VoiceFolder,
+    PlayVoice(Folders.VoiceFolder,
         LessonNames::clip(
             Questions(CurrentQuestion, add(Integer(Index), Lesson::FirstLetterField))));
 }
@@ -431,7 +431,7 @@ void Form1::Label1_MouseMove(int Index)
 
 void Form1::Label2_Click(int Index)
 {
-    PlayVoice(VoiceFolder, LessonNames::clip(element(Label2, Index)->text()));
+    PlayVoice(Folders.VoiceFolder, LessonNames::clip(element(Label2, Index)->text()));
 }
 
 void Form1::Image1_MouseMove()

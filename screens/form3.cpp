@@ -13,7 +13,6 @@
 #include "widgets/shape.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -91,7 +90,8 @@ Form3::Form3()
 
 void Form3::Form_Load()
 {
-    deriveFolders(QFileInfo(QCoreApplication::applicationFilePath()).canonicalPath());
+    // From the program's folder, unless a lesson named on the command line came first.
+    deriveFoldersOnce();
 }
 
 void Form3::Command1_Click()
@@ -106,7 +106,7 @@ void Form3::Command1_Click()
 
     Form1 &quiz = Screens::form1();
     quiz.startQuiz();
-    ShowQuestion(PicFolder, CurrentQuestion);
+    ShowQuestion(Folders.PicFolder, CurrentQuestion);
     quiz.show();
     hide();
 }

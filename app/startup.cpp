@@ -29,7 +29,10 @@ void useLessonFolder(const QString &lessonDir, QWidget *parent)
             folders.problem + QStringLiteral("\nいつものレッスンではじめます。"));
         return;
     }
-    Module1::PicFolder = folders.pic;
-    Module1::DataFolder = folders.data;
-    Module1::VoiceFolder = folders.voice;
+    // The voice folder falls back on the program's own clips, so those are found first, whether
+    // or not the menu has loaded yet.
+    Module1::deriveFoldersOnce();
+    Module1::Folders.PicFolder = folders.pic;
+    Module1::Folders.DataFolder = folders.data;
+    Module1::Folders.VoiceFolder = folders.voice;
 }

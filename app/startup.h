@@ -4,8 +4,9 @@
 
 class QWidget;
 
-// Opens the program on the menu screen; the menu's load derives the content folders. A lesson
-// folder asked for on the command line then takes their place (useLessonFolder).
+// Opens the program on the menu screen. The content folders come from the program's folder, or
+// from a lesson folder asked for on the command line (useLessonFolder), which wins whether it is
+// taken before or after the menu loads.
 void Main(const StartOptions &options = {});
 
 // Points the picture and data folders at `lessonDir`'s pic/ and data/, and the voice folder at

@@ -5,6 +5,7 @@
 #include "authoring/lessonplace.h"
 #include "authoring/photopicture.h"
 #include "core/contentfile.h"
+#include "core/lessonnames.h"
 #include "lesson/lessoncheck.h"
 #include "lesson/lessonfile.h"
 #include "media/mediajudges.h"
@@ -30,7 +31,8 @@ namespace {
 // A word list is a few hundred bytes; one far bigger is not a word list.
 constexpr qint64 LargestWordsBytes = 1024 * 1024;
 
-const QString MarkNames[] = {QStringLiteral("すごい.jpg"), QStringLiteral("しっかり.jpg")};
+const QString MarkNames[] = {
+    LessonNames::picture(LessonNames::rightMark()), LessonNames::picture(LessonNames::wrongMark())};
 
 struct Word
 {
@@ -235,7 +237,7 @@ std::optional<Lesson> makeLesson(const QList<Word> &words, Refusals &refusals)
         }
         if (picture.isNull())
             refusals.emplace(word.line, error);
-        lesson.pictures.emplace_back(names[i] + QStringLiteral(".jpg"), picture);
+        lesson.pictures.emplace_back(LessonNames::picture(names[i]), picture);
     }
     if (!refusals.empty())
         return std::nullopt;
@@ -269,13 +271,14 @@ std::optional<Lesson> makeLesson(const QList<Word> &words, Refusals &refusals)
 std::optional<QList<LessonPlace::File>> lessonFiles(
     const Lesson &lesson, const ProgramFolders &program, Refusals &refusals)
 {
-    QList<LessonPlace::File> files{{QStringLiteral("data/data.txt"), lesson.lessonFile}};
+    QList<LessonPlace::File> files{
+        {LessonNames::inDir(LessonNames::dataDir(), LessonNames::lessonFile()), lesson.lessonFile}};
     for (const auto &[name, picture] : lesson.pictures) {
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         picture.save(&buffer, "JPEG", EmojiPicture::JpegQuality);
-        files.append({QStringLiteral("pic/") + name, bytes});
+        files.append({LessonNames::inDir(LessonNames::picDir(), name), bytes});
     }
     for (const QString &mark : MarkNames) {
         const QString from = QDir(program.pic).filePath(mark);
@@ -287,7 +290,7 @@ std::optional<QList<LessonPlace::File>> lessonFiles(
                     .arg(from, contents.reason));
             return std::nullopt;
         }
-        files.append({QStringLiteral("pic/") + mark, contents.bytes, true});
+        files.append({LessonNames::inDir(LessonNames::picDir(), mark), contents.bytes, true});
     }
     return files;
 }
@@ -304,11 +307,12 @@ ProgramFolders programFolders(const QString &toolFolder)
 {
     const QDir beside(toolFolder);
     const QDir installed(beside.filePath(QStringLiteral("../lib/pikomoji")));
-    const QDir &folder = beside.exists(QStringLiteral("pic/") + MarkNames[0]) || !installed.exists()
+    const QDir &folder = beside.exists(LessonNames::inDir(LessonNames::picDir(), MarkNames[0]))
+            || !installed.exists()
         ? beside
         : installed;
-    return {QDir::cleanPath(folder.absoluteFilePath(QStringLiteral("pic"))),
-        QDir::cleanPath(folder.absoluteFilePath(QStringLiteral("voice")))};
+    return {QDir::cleanPath(folder.absoluteFilePath(LessonNames::picDir())),
+        QDir::cleanPath(folder.absoluteFilePath(LessonNames::voiceDir()))};
 }
 
 int run(

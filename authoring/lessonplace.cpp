@@ -1,6 +1,7 @@
 #include "authoring/lessonplace.h"
 
 #include "core/contentfile.h"
+#include "core/lessonnames.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -121,8 +122,9 @@ QHash<QString, QString> readMadeList(const QString &lesson)
 bool madeByUs(const QHash<QString, QString> &made, const QString &path, const QString &relative)
 {
     // The maker writes only these; a list naming anything else was not written by it.
-    const bool madeKind = relative == u"data/data.txt"
-        || (relative.startsWith(u"pic/") && relative.count(u'/') == 1);
+    const bool madeKind
+        = relative == LessonNames::inDir(LessonNames::dataDir(), LessonNames::lessonFile())
+        || (relative.startsWith(LessonNames::picDir() + u'/') && relative.count(u'/') == 1);
     const auto it = made.constFind(relative);
     if (!madeKind || it == made.constEnd())
         return false;
@@ -195,7 +197,8 @@ struct CarryOver
         if (newFiles.contains(relative)) {
             if (newFiles.value(relative))
                 kept.insert(relative);
-            else if (relative != QStringLiteral("data/data.txt")) {
+            else if (relative
+                != LessonNames::inDir(LessonNames::dataDir(), LessonNames::lessonFile())) {
                 error = QStringLiteral(
                     "「%1」は pikomoji-lesson が作ったものではないので、置きかえません。"
                     "名前を変えるか、いらなければ消してから、もう一度作ってください。")

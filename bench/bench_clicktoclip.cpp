@@ -105,8 +105,8 @@ void BM_ClickToFirstSample(benchmark::State &state)
     menu.show();
     QTest::mouseClick(menu.Command1, Qt::LeftButton);
     Form1 &quiz = Screens::form1();
-    Voice::play(
-        Module1::filePath(Module1::VoiceFolder, QStringLiteral("め.wav"))); // opens the device
+    Voice::play(Module1::filePath(
+        Module1::Folders.VoiceFolder, QStringLiteral("め.wav"))); // opens the device
     quint32 phase = 1;
     for (auto _ : state) {
         waitSomeOfACycle(phase);

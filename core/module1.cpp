@@ -1,7 +1,9 @@
 #include "core/module1.h"
 
+#include "core/lessonnames.h"
 #include "core/runtimeerror.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -64,24 +66,30 @@ LessonFolders lessonFolders(const QString &lessonDir)
     if (!lesson.isReadable() || !lesson.isExecutable())
         return {{}, {}, {},
             QStringLiteral("レッスンのフォルダ「%1」を読む権限がありません。").arg(lessonDir)};
-    if (!folder.exists(QStringLiteral("data")))
+    if (!folder.exists(LessonNames::dataDir()))
         return {{}, {}, {},
             QStringLiteral(
                 "「%1」はレッスンのフォルダではありません（data フォルダがありません）。")
                 .arg(lessonDir)};
-    return {folder.filePath(QStringLiteral("pic")) + u'/',
-        folder.filePath(QStringLiteral("voice")) + u'/', folder.filePath(QStringLiteral("data")) + u'/',
-        QString()};
+    return {folder.filePath(LessonNames::picDir()) + u'/',
+        folder.filePath(LessonNames::voiceDir()) + u'/',
+        folder.filePath(LessonNames::dataDir()) + u'/', QString()};
 }
 
 void deriveFolders(const QString &programFolder)
 {
-    AppFolder = programFolder;
-    if (!AppFolder.endsWith(u'/'))
-        AppFolder += u'/';
-    PicFolder = AppFolder + QStringLiteral("pic/");
-    VoiceFolder = AppFolder + QStringLiteral("voice/");
-    DataFolder = AppFolder + QStringLiteral("data/");
+    Folders.AppFolder = programFolder;
+    if (!Folders.AppFolder.endsWith(u'/'))
+        Folders.AppFolder += u'/';
+    Folders.PicFolder = Folders.AppFolder + LessonNames::picDir() + u'/';
+    Folders.VoiceFolder = Folders.AppFolder + LessonNames::voiceDir() + u'/';
+    Folders.DataFolder = Folders.AppFolder + LessonNames::dataDir() + u'/';
+}
+
+void deriveFoldersOnce()
+{
+    if (Folders.AppFolder.isEmpty())
+        deriveFolders(QFileInfo(QCoreApplication::applicationFilePath()).canonicalPath());
 }
 
 void resetState()
@@ -92,10 +100,7 @@ void resetState()
     QuestionCount = CurrentQuestion = TargetPos = MarkCount = MissCount = 0;
     WordDone = False;
     LoadFailed = 0;
-    AppFolder.clear();
-    PicFolder.clear();
-    VoiceFolder.clear();
-    DataFolder.clear();
+    Folders = {};
 }
 
 } // namespace Module1

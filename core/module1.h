@@ -45,11 +45,18 @@ inline Integer MissCount = 0;
 inline Integer WordDone = False;
 inline Integer LoadFailed = 0;
 
-// Folders end in "/" as derived; as typed on the folder settings screen they are kept verbatim.
-inline QString AppFolder;
-inline QString PicFolder;
-inline QString VoiceFolder;
-inline QString DataFolder;
+// The content folders, one value for the whole run. They end in "/" as derived; as typed on the
+// folder settings screen they are kept verbatim. They are set once at start, from the program's
+// folder and then from a lesson folder named on the command line, in whichever order the two come
+// (deriveFoldersOnce); only the folder settings screen changes them afterwards.
+struct ContentFolders
+{
+    QString AppFolder;
+    QString PicFolder;
+    QString VoiceFolder;
+    QString DataFolder;
+};
+inline ContentFolders Folders;
 
 // Whether `name` names a file inside its folder. Names come from the lesson, which is untrusted:
 // a name holding "/" or a backslash would reach outside the folder, a NUL would cut the path short
@@ -65,6 +72,11 @@ QString filePath(const QString &folder, const QString &name);
 
 // Sets the content folders from the folder that holds the program.
 void deriveFolders(const QString &programFolder);
+
+// Derives the folders from the folder that holds the running program, unless they are set
+// already: a lesson named on the command line may have set them before the menu loads, and the
+// menu's load must not put the program's own lesson back.
+void deriveFoldersOnce();
 
 // The content folders of a lesson folder, as pikomoji-lesson makes one: its data/, pic/ and
 // voice/, each ending in "/". The voice folder is the lesson's even when it has no such folder yet:

@@ -1,5 +1,6 @@
 #include "core/voiceclip.h"
 
+#include "core/lessonnames.h"
 #include "core/module1.h"
 
 #include <QFile>
@@ -10,7 +11,9 @@ namespace VoiceClip {
 
 QString programFolder()
 {
-    return Module1::AppFolder.isEmpty() ? QString() : Module1::AppFolder + QStringLiteral("voice/");
+    return Module1::Folders.AppFolder.isEmpty()
+        ? QString()
+        : Module1::Folders.AppFolder + LessonNames::voiceDir() + u'/';
 }
 
 bool isOwn(const QString &lessonFolder, const QString &name)

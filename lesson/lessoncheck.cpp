@@ -3,6 +3,7 @@
 #include "lesson/fieldreader.h"
 
 #include "core/contentfile.h"
+#include "core/lessonnames.h"
 #include "core/module1.h"
 #include "core/voiceclip.h"
 
@@ -27,7 +28,8 @@ constexpr int LastLetterField = Lesson::LastLetterField - 1;
 constexpr int FirstAnswerField = Lesson::FirstAnswerField - 1;
 constexpr int LastAnswerField = Lesson::LastAnswerField - 1;
 
-const QString MarkPictures[] = {QStringLiteral("すごい.jpg"), QStringLiteral("しっかり.jpg")};
+const QString MarkPictures[] = {
+    LessonNames::picture(LessonNames::rightMark()), LessonNames::picture(LessonNames::wrongMark())};
 
 // What the program meets when it reads `name` from `folder`: nothing wrong, an unsafe name, a
 // missing file, a link out of the folder, or a file its reader refuses (through `judge`), with
@@ -115,7 +117,7 @@ void checkRow(int rowNumber, const QStringList &row, const QString &picFolder, b
     };
 
     const QString &pictureName = row[PictureField];
-    const QString picture = pictureName + QStringLiteral(".jpg");
+    const QString picture = LessonNames::picture(pictureName);
     const Looked looked = picFolderExists && !pictureName.isEmpty()
         ? look(picFolder, picture, judges.picture)
         : Looked{};
@@ -205,7 +207,7 @@ QList<Problem> check(const LessonFile &lesson, const QString &picFolder, const Q
     switch (lesson.outcome) {
     case LessonFile::Outcome::CannotOpen:
         problems.append(lesson.outsideFolder
-                ? Problem{.kind = Kind::OutsideLink, .subject = QStringLiteral("data.txt")}
+                ? Problem{.kind = Kind::OutsideLink, .subject = LessonNames::lessonFile()}
                 : Problem{.kind = Kind::CannotOpen, .subject = lesson.openError});
         break;
     case LessonFile::Outcome::Empty:
@@ -270,7 +272,7 @@ QList<Problem> check(const LessonFile &lesson, const QString &picFolder, const Q
     }
     const LettersInUse used = lettersInUse(lesson);
     for (qsizetype i = 0; i < used.letters.size(); ++i) {
-        const QString clip = used.letters[i] + QStringLiteral(".wav");
+        const QString clip = LessonNames::clip(used.letters[i]);
         const bool own = VoiceClip::isOwn(voiceFolder, clip);
         const Looked looked
             = look(own || !fallback ? voiceFolder : programVoiceFolder, clip, judges.clip);
@@ -386,9 +388,8 @@ QString describe(const Problem &p)
             rows.append(QStringLiteral("%1行目").arg(row));
         const QString lost = !rows.isEmpty()
             ? QStringLiteral("声が出ません (%1で使っています)").arg(rows.join(QStringLiteral("、")))
-            : p.subject.endsWith(QStringLiteral(".jpg"))
-            ? QStringLiteral("絵が出ません")
-            : QStringLiteral("レッスンを読みこめません");
+            : LessonNames::isPicture(p.subject) ? QStringLiteral("絵が出ません")
+                                                : QStringLiteral("レッスンを読みこめません");
         return (p.row && rows.isEmpty() ? where : QString())
             + QStringLiteral("「%1」は、フォルダの外にあるファイルへのリンク (シンボリックリンク) "
                              "です。フォルダの外のファイルは開かないので、%2。リンクではなく、"
@@ -442,8 +443,8 @@ QStringList ownClips(const LessonFile &lesson, const QString &voiceFolder)
 {
     QStringList clips;
     for (const QString &letter : lettersInUse(lesson).letters)
-        if (VoiceClip::isOwn(voiceFolder, letter + QStringLiteral(".wav")))
-            clips << letter + QStringLiteral(".wav");
+        if (VoiceClip::isOwn(voiceFolder, LessonNames::clip(letter)))
+            clips << LessonNames::clip(letter);
     return clips;
 }
 
@@ -548,14 +549,14 @@ int run(const QStringList &arguments, QByteArray &out, QByteArray &err, const Fi
     const QFileInfo info(given);
     const QString absolute = info.absoluteFilePath();
     const bool lessonFolder = info.isDir()
-        && !QFileInfo::exists(absolute + QStringLiteral("/data.txt"))
-        && QFileInfo(absolute + QStringLiteral("/data")).isDir();
+        && !QFileInfo::exists(absolute + u'/' + LessonNames::lessonFile())
+        && QFileInfo(absolute + u'/' + LessonNames::dataDir()).isDir();
     const QString dataFolder = info.isFile() ? info.absolutePath()
-        : lessonFolder                       ? absolute + QStringLiteral("/data")
+        : lessonFolder                       ? absolute + u'/' + LessonNames::dataDir()
                                              : absolute;
     Folders folders;
     folders.lessonFile
-        = info.isFile() ? absolute : Module1::filePath(dataFolder, QStringLiteral("data.txt"));
+        = info.isFile() ? absolute : Module1::filePath(dataFolder, LessonNames::lessonFile());
     // Only a folder that is there is looked around in; a made-up path would only mislead.
     QString whyNot;
     if (!info.exists())
@@ -574,8 +575,8 @@ int run(const QStringList &arguments, QByteArray &out, QByteArray &err, const Fi
         return whyNot.isEmpty() ? QDir::cleanPath(dataFolder + QStringLiteral("/../") + besideData)
                                 : QString();
     };
-    folders.pic = folderOption(pic, QStringLiteral("pic"));
-    folders.voice = folderOption(voice, QStringLiteral("voice"));
+    folders.pic = folderOption(pic, LessonNames::picDir());
+    folders.voice = folderOption(voice, LessonNames::voiceDir());
     folders.programVoice = programVoiceFolder;
 
     LessonFile lesson;

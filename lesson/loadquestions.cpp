@@ -1,4 +1,5 @@
 #include "lesson/loadquestions.h"
+#include "core/lessonnames.h"
 #include "core/module1.h"
 #include "lesson/lessonfile.h"
 
@@ -6,7 +7,8 @@ namespace Module1 {
 
 void LoadQuestions()
 {
-    const LessonFile lesson = LessonFile::read(filePath(DataFolder, QStringLiteral("data.txt")));
+    const LessonFile lesson
+        = LessonFile::read(filePath(Folders.DataFolder, LessonNames::lessonFile()));
     if (lesson.outcome == LessonFile::Outcome::CannotOpen) {
         LoadFailed = 1;
         return;

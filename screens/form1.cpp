@@ -1,6 +1,7 @@
 #include "screens/form1.h"
 
 #include "core/lessonfields.h"
+#include "core/lessonnames.h"
 #include "core/module1.h"
 #include "core/runtimeerror.h"
 #include "media/picture.h"
@@ -53,11 +54,6 @@ template <typename Array> auto element(const Array &array, int index)
     if (index < 0 || size_t(index) >= array.size())
         throw RuntimeError(RuntimeError::SubscriptOutOfRange);
     return array[size_t(index)];
-}
-
-QString clipName(const QString &letter)
-{
-    return letter + QStringLiteral(".wav");
 }
 
 } // namespace
@@ -334,16 +330,16 @@ void Form1::setPicture(ImageBox *control, const QString &path)
 void Form1::placeMark(const QString &mark)
 {
     ImageBox *place = element(Image2, MarkCount);
-    setPicture(place, filePath(PicFolder, mark + QStringLiteral(".jpg")));
+    setPicture(place, filePath(Folders.PicFolder, LessonNames::picture(mark)));
     place->setAccessibleName(mark);
 }
 
 void Form1::Command1_Click(int Index)
 {
-    const QString clip
-        = clipName(Questions(CurrentQuestion, add(Integer(Index), Lesson::FirstAnswerField)));
+    const QString clip = LessonNames::clip(
+        Questions(CurrentQuestion, add(Integer(Index), Lesson::FirstAnswerField)));
     if (WordDone == True) {
-        PlayVoice(VoiceFolder, clip);
+        PlayVoice(Folders.VoiceFolder, clip);
         return;
     }
 
@@ -351,9 +347,9 @@ void Form1::Command1_Click(int Index)
     const QString answer = element(Command1, Index)->text();
     if (answer == asked) {
         element(Label2, TargetPos)->setText(answer);
-        PlayVoice(VoiceFolder, clip);
+        PlayVoice(Folders.VoiceFolder, clip);
         if (MarkCount <= Progress::MarkPlaces - 1) {
-            placeMark(QStringLiteral("すごい"));
+            placeMark(LessonNames::rightMark());
             increment(MarkCount);
         }
         setLetterColour(TargetPos, Black);
@@ -367,9 +363,9 @@ void Form1::Command1_Click(int Index)
             setLetterColour(TargetPos, Red);
         }
     } else {
-        PlayVoice(VoiceFolder, clip);
+        PlayVoice(Folders.VoiceFolder, clip);
         if (MarkCount <= Progress::MarkPlaces - 1) {
-            placeMark(QStringLiteral("しっかり"));
+            placeMark(LessonNames::wrongMark());
             increment(MarkCount);
             if (MissCount <= Progress::MissedLetterPlaces - 1) {
                 element(Label5, MissCount)->setText(asked);
@@ -379,20 +375,39 @@ void Form1::Command1_Click(int Index)
     }
 }
 
-void Form1::Command2_Click()
+void Form1::startWord()
 {
     WordDone = False;
     TargetPos = 0;
-    setLetterColour(0, Red);
-    setLetterColour(1, Black);
-    setLetterColour(2, Black);
+    for (int i = 0; i < Lesson::LetterCount; ++i)
+        setLetterColour(i, i == 0 ? Red : Black);
+}
+
+void Form1::startQuiz()
+{
+    startWord();
+    Option1[0]->setChecked(true);
+    Option1[1]->setChecked(false);
+    MissCount = 0;
+    MarkCount = 0;
+    CurrentQuestion = 1;
+}
+
+void Form1::speakWord()
+{
+    for (int field = Lesson::FirstLetterField; field <= Lesson::LastLetterField; ++field)
+        PlayVoice(Folders.VoiceFolder, LessonNames::clip(Questions(CurrentQuestion, field)));
+}
+
+void Form1::Command2_Click()
+{
+    startWord();
     if (CurrentQuestion < QuestionCount)
         increment(CurrentQuestion);
     else
         CurrentQuestion = 1;
-    ShowQuestion(PicFolder, CurrentQuestion);
-    for (int field = Lesson::FirstLetterField; field <= Lesson::LastLetterField; ++field)
-        PlayVoice(VoiceFolder, clipName(Questions(CurrentQuestion, field)));
+    ShowQuestion(Folders.PicFolder, CurrentQuestion);
+    speakWord();
 }
 
 void Form1::Command3_Click()
@@ -404,8 +419,9 @@ void Form1::Command3_Click()
 
 void Form1::Label1_Click(int Index)
 {
-    PlayVoice(VoiceFolder,
-        clipName(Questions(CurrentQuestion, add(Integer(Index), Lesson::FirstLetterField))));
+    PlayVoice(Folders.VoiceFolder,
+        LessonNames::clip(
+            Questions(CurrentQuestion, add(Integer(Index), Lesson::FirstLetterField))));
 }
 
 void Form1::Label1_MouseMove(int Index)
@@ -415,11 +431,10 @@ void Form1::Label1_MouseMove(int Index)
 
 void Form1::Label2_Click(int Index)
 {
-    PlayVoice(VoiceFolder, clipName(element(Label2, Index)->text()));
+    PlayVoice(Folders.VoiceFolder, LessonNames::clip(element(Label2, Index)->text()));
 }
 
 void Form1::Image1_MouseMove()
 {
-    for (int field = Lesson::FirstLetterField; field <= Lesson::LastLetterField; ++field)
-        PlayVoice(VoiceFolder, clipName(Questions(CurrentQuestion, field)));
+    speakWord();
 }

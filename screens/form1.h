@@ -50,6 +50,11 @@ public:
     void Label2_Click(int Index);
     void Image1_MouseMove();
 
+    // A new word: nothing answered yet, the first letter asked (red), the others black.
+    void startWord();
+    // A new quiz: a new word, the letters shown, no marks and no missed letters, question 1.
+    void startQuiz();
+
     // The logic's colour numbers for the letter boxes: 255 red, 0 black.
     void setLetterColour(int index, int colourNumber);
     int letterColour(int index) const;
@@ -71,6 +76,9 @@ private:
     void styleProgressRecord();
     void orderTabStops();
     void connectHandlers();
+
+    // Speaks the current question's letters, one clip after another.
+    void speakWord();
 
     // Puts the mark picture "すごい" or "しっかり" into the next free place, MarkCount.
     void placeMark(const QString &mark);

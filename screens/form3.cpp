@@ -13,7 +13,6 @@
 #include "widgets/shape.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -91,7 +90,8 @@ Form3::Form3()
 
 void Form3::Form_Load()
 {
-    deriveFolders(QFileInfo(QCoreApplication::applicationFilePath()).canonicalPath());
+    // From the program's folder, unless a lesson named on the command line came first.
+    deriveFoldersOnce();
 }
 
 void Form3::Command1_Click()
@@ -104,18 +104,9 @@ void Form3::Command1_Click()
         return;
     }
 
-    TargetPos = 0;
-    WordDone = False;
     Form1 &quiz = Screens::form1();
-    quiz.setLetterColour(0, 255);
-    quiz.setLetterColour(1, 0);
-    quiz.setLetterColour(2, 0);
-    quiz.Option1[0]->setChecked(true);
-    quiz.Option1[1]->setChecked(false);
-    MissCount = 0;
-    MarkCount = 0;
-    CurrentQuestion = 1;
-    ShowQuestion(PicFolder, CurrentQuestion);
+    quiz.startQuiz();
+    ShowQuestion(Folders.PicFolder, CurrentQuestion);
     quiz.show();
     hide();
 }

@@ -91,16 +91,16 @@ Form5::Form5()
 
 void Form5::Form_Load()
 {
-    Text2->setText(PicFolder);
-    Text1->setText(VoiceFolder);
-    Text3->setText(DataFolder);
+    Text2->setText(Folders.PicFolder);
+    Text1->setText(Folders.VoiceFolder);
+    Text3->setText(Folders.DataFolder);
 }
 
 void Form5::Command1_Click()
 {
-    PicFolder = Text2->text();
-    VoiceFolder = Text1->text();
-    DataFolder = Text3->text();
+    Folders.PicFolder = Text2->text();
+    Folders.VoiceFolder = Text1->text();
+    Folders.DataFolder = Text3->text();
     hide();
     Screens::form3().show();
 }

@@ -1,5 +1,6 @@
 #include "screens/showquestion.h"
 #include "core/lessonfields.h"
+#include "core/lessonnames.h"
 #include "core/module1.h"
 #include "screens/form1.h"
 #include "screens/screens.h"
@@ -14,8 +15,8 @@ void ShowQuestion(const QString &folder, const Integer &row)
 {
     Form1 &quiz = Screens::form1();
     quiz.Image4->setVisible(false);
-    quiz.setPicture(quiz.Image1,
-        filePath(folder, Questions(row, Lesson::PictureField) + QStringLiteral(".jpg")));
+    quiz.setPicture(
+        quiz.Image1, filePath(folder, LessonNames::picture(Questions(row, Lesson::PictureField))));
     const bool lettersShown = quiz.Option1[0]->isChecked();
     for (int i = 0; i < Lesson::LetterCount; ++i)
         quiz.Label1[i]->setVisible(lettersShown);

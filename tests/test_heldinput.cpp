@@ -211,7 +211,8 @@ TEST_F(HeldInput, AMessageClosedWhileAClickIsHeldLeavesNothingThatAnswersByItsel
         for (int round = 0; round < 5; ++round) {
             SCOPED_TRACE(testing::Message() << (byReturn ? "Return" : "click") << " " << round);
             // A folder of its own each time: a picture is named in a message once per run.
-            PicFolder = QStringLiteral("%1round-%2-%3/").arg(m_folder).arg(byReturn).arg(round);
+            Folders.PicFolder
+                = QStringLiteral("%1round-%2-%3/").arg(m_folder).arg(byReturn).arg(round);
             TargetPos = 0;
             MarkCount = 0;
             MissCount = 0;

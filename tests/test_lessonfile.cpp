@@ -23,7 +23,7 @@ protected:
     void load(const QByteArray &bytes)
     {
         writeFile(m_dir, QStringLiteral("data/data.txt"), bytes);
-        DataFolder = m_dir.filePath(QStringLiteral("data")) + u'/';
+        Folders.DataFolder = m_dir.filePath(QStringLiteral("data")) + u'/';
         LoadFailed = 0;
         LoadQuestions();
     }
@@ -132,7 +132,7 @@ TEST_F(LoadQuestionsTest, EveryFailureSetsLoadFailedAndLeavesTheTableAsRead)
     EXPECT_EQ(LoadFailed, 1) << "missing data.txt";
     EXPECT_EQ(QuestionCount, before) << "a file that cannot be opened leaves the count alone";
 
-    DataFolder = m_dir.filePath(QStringLiteral("no such folder/"));
+    Folders.DataFolder = m_dir.filePath(QStringLiteral("no such folder/"));
     LoadFailed = 0;
     LoadQuestions();
     EXPECT_EQ(LoadFailed, 1);

@@ -74,25 +74,26 @@ TEST_F(MenuTest, TheMenuTakesTheFoldersFromTheProgramsOwnFolder)
     Screens::form3();
     QDir::setCurrent(started);
     const QString program = QFileInfo(QCoreApplication::applicationFilePath()).canonicalPath();
-    EXPECT_EQ((QStringList{AppFolder, DataFolder, PicFolder, VoiceFolder}),
+    EXPECT_EQ((QStringList{
+                  Folders.AppFolder, Folders.DataFolder, Folders.PicFolder, Folders.VoiceFolder}),
         (QStringList{program + "/", program + "/data/", program + "/pic/", program + "/voice/"}));
 }
 
 TEST_F(MenuTest, SettingsStoreWhatIsTypedAndCancelKeepsTheBoxes)
 {
     Form3 &menu = openMenu();
-    const QString derivedData = DataFolder;
+    const QString derivedData = Folders.DataFolder;
     click(menu.Command2);
     Form5 &settings = Screens::form5();
     EXPECT_TRUE(settings.isVisible());
     EXPECT_FALSE(menu.isVisible());
-    EXPECT_EQ(settings.Text1->text(), VoiceFolder);
-    EXPECT_EQ(settings.Text2->text(), PicFolder);
-    EXPECT_EQ(settings.Text3->text(), DataFolder);
+    EXPECT_EQ(settings.Text1->text(), Folders.VoiceFolder);
+    EXPECT_EQ(settings.Text2->text(), Folders.PicFolder);
+    EXPECT_EQ(settings.Text3->text(), Folders.DataFolder);
 
     settings.Text3->setText(QStringLiteral("/somewhere/else "));
     click(settings.Command2); // キャンセル
-    EXPECT_EQ(DataFolder, derivedData);
+    EXPECT_EQ(Folders.DataFolder, derivedData);
     EXPECT_TRUE(menu.isVisible());
 
     click(menu.Command2);
@@ -101,8 +102,8 @@ TEST_F(MenuTest, SettingsStoreWhatIsTypedAndCancelKeepsTheBoxes)
         << "the boxes keep what was typed";
     settings.Text1->clear();
     click(settings.Command1); // 設定
-    EXPECT_EQ(DataFolder, QStringLiteral("/somewhere/else ")) << "stored exactly as typed";
-    EXPECT_EQ(VoiceFolder, QString());
+    EXPECT_EQ(Folders.DataFolder, QStringLiteral("/somewhere/else ")) << "stored exactly as typed";
+    EXPECT_EQ(Folders.VoiceFolder, QString());
     EXPECT_FALSE(settings.isVisible());
     EXPECT_TRUE(menu.isVisible());
 }
@@ -138,7 +139,7 @@ TEST_F(MenuTest, EndToEnd)
     Form5 &settings = Screens::form5();
     settings.Text3->setText(second.path()); // no final "/"
     click(settings.Command1);
-    EXPECT_EQ(DataFolder, second.path());
+    EXPECT_EQ(Folders.DataFolder, second.path());
 
     click(menu.Command1);
     ASSERT_TRUE(Screens::form1Loaded())
@@ -194,7 +195,7 @@ TEST_F(MenuTest, ALessonChosenInTheFolderChooserFillsTheBoxes)
     const QString zoo = lessons.filePath("zoo/");
     MessageBoxWatcher watcher;
     Form3 &menu = openMenu();
-    const QStringList derived{VoiceFolder, PicFolder, DataFolder};
+    const QStringList derived{Folders.VoiceFolder, Folders.PicFolder, Folders.DataFolder};
     click(menu.Command2);
     Form5 &settings = Screens::form5();
     auto boxes = [&] {
@@ -213,7 +214,7 @@ TEST_F(MenuTest, ALessonChosenInTheFolderChooserFillsTheBoxes)
     click(settings.Command3);
     EXPECT_EQ(boxes(), (QStringList{zoo + "voice/", zoo + "pic/", zoo + "data/"}));
     click(settings.Command2); // キャンセル
-    EXPECT_EQ((QStringList{VoiceFolder, PicFolder, DataFolder}), derived);
+    EXPECT_EQ((QStringList{Folders.VoiceFolder, Folders.PicFolder, Folders.DataFolder}), derived);
 
     click(menu.Command2);
     chooseInTheNextDialog(QString()); // the chooser cancelled
@@ -234,5 +235,5 @@ TEST_F(MenuTest, ALessonChosenInTheFolderChooserFillsTheBoxes)
     const QString bare = lessons.filePath("bare/");
     EXPECT_EQ(boxes(), (QStringList{bare + "voice/", bare + "pic/", bare + "data/"}));
     click(settings.Command1); // 設定
-    EXPECT_EQ((QStringList{VoiceFolder, PicFolder, DataFolder}), boxes());
+    EXPECT_EQ((QStringList{Folders.VoiceFolder, Folders.PicFolder, Folders.DataFolder}), boxes());
 }

@@ -43,12 +43,12 @@ TEST(Module1, QuestionTableChecksBothIndexesFromZeroToTwenty)
 TEST(Module1, FoldersComeFromTheProgramFolderAndJoinNamesWithOneSeparator)
 {
     deriveFolders(QStringLiteral("/opt/かな"));
-    EXPECT_EQ(AppFolder, QStringLiteral("/opt/かな/"));
-    EXPECT_EQ(PicFolder, QStringLiteral("/opt/かな/pic/"));
-    EXPECT_EQ(VoiceFolder, QStringLiteral("/opt/かな/voice/"));
-    EXPECT_EQ(DataFolder, QStringLiteral("/opt/かな/data/"));
+    EXPECT_EQ(Folders.AppFolder, QStringLiteral("/opt/かな/"));
+    EXPECT_EQ(Folders.PicFolder, QStringLiteral("/opt/かな/pic/"));
+    EXPECT_EQ(Folders.VoiceFolder, QStringLiteral("/opt/かな/voice/"));
+    EXPECT_EQ(Folders.DataFolder, QStringLiteral("/opt/かな/data/"));
     deriveFolders(QStringLiteral("/"));
-    EXPECT_EQ(PicFolder, QStringLiteral("/pic/")) << "no second separator after the root";
+    EXPECT_EQ(Folders.PicFolder, QStringLiteral("/pic/")) << "no second separator after the root";
     resetState();
 
     // A folder typed without its final "/" still reaches its files; an empty one adds nothing.

@@ -67,24 +67,43 @@ TEST_F(StartupTest, ALessonFolderGivesItsFoldersAndSpeaksWithItsOwnClipsLetterBy
     writeFile(m_dir, "two/voice/あ.wav", "x");
     const QString one = m_dir.filePath("one");
     EXPECT_TRUE(start(one).isEmpty());
-    EXPECT_EQ(PicFolder, one + "/pic/");
-    EXPECT_EQ(DataFolder, one + "/data/");
-    EXPECT_EQ(VoiceFolder, one + "/voice/") << "its own, letter by letter, even with none yet";
+    EXPECT_EQ(Folders.PicFolder, one + "/pic/");
+    EXPECT_EQ(Folders.DataFolder, one + "/data/");
+    EXPECT_EQ(Folders.VoiceFolder, one + "/voice/")
+        << "its own, letter by letter, even with none yet";
 
     Screens::unloadAll();
     resetState();
     const QString two = m_dir.filePath("two");
     EXPECT_TRUE(start(QDir::current().relativeFilePath(two)).isEmpty());
-    EXPECT_EQ(PicFolder, two + "/pic/") << "a relative folder is made absolute";
-    EXPECT_EQ(VoiceFolder, two + "/voice/");
+    EXPECT_EQ(Folders.PicFolder, two + "/pic/") << "a relative folder is made absolute";
+    EXPECT_EQ(Folders.VoiceFolder, two + "/voice/");
 
     // A parent recorded あ only: あ is theirs, every other letter the program's.
     QStringList played;
     Voice::setPlayer([&](const QString &path) { played << path; });
-    PlayVoice(VoiceFolder, "あ.wav");
-    PlayVoice(VoiceFolder, "い.wav");
+    PlayVoice(Folders.VoiceFolder, "あ.wav");
+    PlayVoice(Folders.VoiceFolder, "い.wav");
     Voice::setPlayer({});
     EXPECT_EQ(played, (QStringList{two + "/voice/あ.wav", beside("voice/い.wav")}));
+}
+
+TEST_F(StartupTest, TheLessonOnTheCommandLineWinsWhetherTheMenuLoadsBeforeOrAfter)
+{
+    writeFile(m_dir, "zoo/data/data.txt", "x");
+    const QString zoo = m_dir.filePath("zoo");
+    for (const bool menuFirst : {true, false}) {
+        SCOPED_TRACE(menuFirst ? "menu first" : "lesson first");
+        Screens::unloadAll();
+        resetState();
+        if (menuFirst)
+            Screens::form3();
+        useLessonFolder(zoo, nullptr);
+        Screens::form3();
+        EXPECT_EQ((QStringList{Folders.PicFolder, Folders.DataFolder, Folders.VoiceFolder}),
+            (QStringList{zoo + "/pic/", zoo + "/data/", zoo + "/voice/"}));
+        EXPECT_EQ(Folders.AppFolder, beside("")) << "the program's own clips stay the fallback";
+    }
 }
 
 TEST_F(StartupTest, AMissingLessonFolderIsSaidOnceAndTheProgramStartsAsUsual)
@@ -99,8 +118,8 @@ TEST_F(StartupTest, AMissingLessonFolderIsSaidOnceAndTheProgramStartsAsUsual)
         EXPECT_EQ(boxes[0].title, QStringLiteral("エラーメッセージ"));
         EXPECT_TRUE(boxes[0].text.contains(dir)) << boxes[0].text.toStdString();
         EXPECT_EQ(boxes[0].icon, int(QMessageBox::Warning));
-        EXPECT_EQ(PicFolder, beside("pic/"));
-        EXPECT_EQ(DataFolder, beside("data/"));
-        EXPECT_EQ(VoiceFolder, beside("voice/"));
+        EXPECT_EQ(Folders.PicFolder, beside("pic/"));
+        EXPECT_EQ(Folders.DataFolder, beside("data/"));
+        EXPECT_EQ(Folders.VoiceFolder, beside("voice/"));
     }
 }

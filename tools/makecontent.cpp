@@ -14,6 +14,7 @@
 
 #include "authoring/emojipicture.h"
 #include "authoring/kana.h"
+#include "core/lessonnames.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,8 +53,8 @@ struct Mark
 // single bold shape: a gold star for praise and a green sprout to say "keep growing", nothing
 // that looks like a cross.
 const Mark Marks[] = {
-    {QStringLiteral("すごい.jpg"), QStringLiteral("🌟")},
-    {QStringLiteral("しっかり.jpg"), QStringLiteral("🌱")},
+    {LessonNames::picture(LessonNames::rightMark()), QStringLiteral("🌟")},
+    {LessonNames::picture(LessonNames::wrongMark()), QStringLiteral("🌱")},
 };
 
 void fail(const QString &message)
@@ -239,7 +240,7 @@ int main(int argc, char *argv[])
         return writePicture(pictures, emoji, content.filePath(QStringLiteral("pic/") + fileName));
     };
     for (const Word &word : *words) {
-        if (!write(word.emoji, word.romaji + QStringLiteral(".jpg")))
+        if (!write(word.emoji, LessonNames::picture(word.romaji)))
             return 1;
     }
     for (const Mark &mark : Marks) {

@@ -70,7 +70,13 @@ template <typename Array> constexpr int sizeOf = int(std::tuple_size_v<Array>);
 static_assert(namesOnly(Form1Layout::Controls,
     {"Shape1", "Shape2", "Label1", "Label2", "Label4", "Label5", "Image1", "Image2", "Image4",
         "Command1", "Command2", "Command3", "Frame1", "Option1"}));
-static_assert(rows("Label1") == sizeOf<decltype(Form1::Label1)> && rows("Label2") == sizeOf<decltype(Form1::Label2)> && rows("Label4") == sizeOf<decltype(Form1::Label4)> && rows("Label5") == sizeOf<decltype(Form1::Label5)> && rows("Image2") == sizeOf<decltype(Form1::Image2)> && rows("Command1") == sizeOf<decltype(Form1::Command1)> && rows("Option1") == sizeOf<decltype(Form1::Option1)>);
+static_assert(rows("Label1") == sizeOf<decltype(Form1::Label1)>);
+static_assert(rows("Label2") == sizeOf<decltype(Form1::Label2)>);
+static_assert(rows("Label4") == sizeOf<decltype(Form1::Label4)>);
+static_assert(rows("Label5") == sizeOf<decltype(Form1::Label5)>);
+static_assert(rows("Image2") == sizeOf<decltype(Form1::Image2)>);
+static_assert(rows("Command1") == sizeOf<decltype(Form1::Command1)>);
+static_assert(rows("Option1") == sizeOf<decltype(Form1::Option1)>);
 static_assert(rows("Shape1") == 1 && rows("Shape2") == 1 && rows("Image1") == 1
     && rows("Image4") == 1 && rows("Command2") == 1 && rows("Command3") == 1
     && rows("Frame1") == 1);

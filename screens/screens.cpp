@@ -47,10 +47,6 @@ bool form1Loaded()
 {
     return quizScreen != nullptr;
 }
-bool form5Loaded()
-{
-    return settingsScreen != nullptr;
-}
 
 void unloadForm1()
 {

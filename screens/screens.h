@@ -13,10 +13,10 @@ Form5 &form5(); // folder settings: loaded by its first "設定", never unloaded
 Form1 &form1(); // the quiz: loaded hidden by "はじめる", unloaded by its "おわる"
 
 bool form1Loaded();
-bool form5Loaded();
 void unloadForm1();
 
-// Unloads everything, for tests that run the program several times in one process.
+// Unloads every screen. The application calls it on leaving its event loop, so no screen is left
+// for a static destructor; tests that run the program several times in one process call it too.
 void unloadAll();
 
 } // namespace Screens

@@ -29,8 +29,9 @@ TEST(Artwork, StarIsCutOutWithoutADarkFringe)
     for (int y = 0; y < star.height(); ++y)
         for (int x = 0; x < star.width(); ++x)
             if (alpha(x, y)
-                && !(alpha(x - 1, y) && alpha(x + 1, y) && alpha(x, y - 1) && alpha(x, y + 1)))
+                && !(alpha(x - 1, y) && alpha(x + 1, y) && alpha(x, y - 1) && alpha(x, y + 1))) {
                 EXPECT_GE(QColor(star.pixel(x, y)).lightness(), 90) << "edge " << x << ", " << y;
+            }
 }
 
 // Sharp on a 2× display: every picture stored with the program has at least twice the pixels of

@@ -195,8 +195,9 @@ TEST_P(Hostile, TheQuizGoesOnWithEveryMarkOrTheMenuSaysTheLessonCannotLoad)
     const QByteArrayView file(row.file);
     writeLesson({Sakana, Inu});
     const QString path = writeFile(m_dir, QString::fromUtf8(row.file), row.bytes());
-    if (row.padTo)
+    if (row.padTo) {
         ASSERT_TRUE(QFile(path).resize(row.padTo));
+    }
     QString bait;
     if (row.bait) {
         const QString name = QString::fromUtf8(row.bait);
@@ -230,10 +231,11 @@ TEST_P(Hostile, TheQuizGoesOnWithEveryMarkOrTheMenuSaysTheLessonCannotLoad)
         LessonCheck::run({"pikomoji-check", data}, text, err, mediaJudges());
     });
     EXPECT_LT(checking, HangMilliseconds);
-    if (row.checker)
+    if (row.checker) {
         EXPECT_TRUE(report.contains("\"kind\": \"" + QByteArray(row.checker) + '"')
             && (!file.startsWith("voice/") || text.contains(row.says)))
             << report.toStdString() << text.toStdString();
+    }
     EXPECT_FALSE(std::any_of(text.begin(), text.end(), [](char c) {
         return c != '\n' && uchar(c) < 0x20;
     })) << text.toStdString();
@@ -250,14 +252,16 @@ TEST_P(Hostile, TheQuizGoesOnWithEveryMarkOrTheMenuSaysTheLessonCannotLoad)
     }
     ASSERT_TRUE(Screens::form1Loaded());
     EXPECT_LE(quiz().Label1[0]->text().size(), 1024) << "a field is never megabytes long";
-    if (!file.startsWith("data/"))
+    if (!file.startsWith("data/")) {
         EXPECT_EQ(quiz().Image1->picture().isNull(), file == SakanaJpg && pictureRefused);
-    if (row.bytes == lessonClimbingPicture)
+    }
+    if (row.bytes == lessonClimbingPicture) {
         EXPECT_TRUE(quiz().Image1->picture().isNull()) << "a picture from outside its folder";
+    }
 
     // How long the first right answer's clips would be heard: what the sound output is handed.
     QStringList played;
-    Voice::setPlayer([&played](const QString &path) { played << path; });
+    Voice::setPlayer([&played](const QString &clip) { played << clip; });
     const double took = millisecondsOf([&] { clickLetterButton(1); }); // さ, かな next
     EXPECT_LT(took, HangMilliseconds);
     AudioOutput &output = AudioOutput::instance();

@@ -109,8 +109,9 @@ TEST_P(LessonCheckCases, FindsWhatToFixAndTheBuiltCheckerExitsAccordingly)
         << output.toStdString();
     for (const QString &part : c.says.split(u'\n'))
         EXPECT_TRUE(output.contains(part)) << output.toStdString();
-    if (!c.never.isEmpty())
+    if (!c.never.isEmpty()) {
         EXPECT_FALSE(output.contains(c.never)) << output.toStdString();
+    }
     EXPECT_FALSE(std::any_of(output.begin(), output.end(), [](QChar ch) {
         return ch != u'\n' && ch.category() == QChar::Other_Control;
     })) << "a control character reached the terminal";
@@ -149,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(Lessons, LessonCheckCases,
         Case{"BadOption", Sakana, {}, {}, UsageStatus, "使いかた: ", {"--colour", "DATA"}},
         Case{"NoFolderGiven", Sakana, {}, {}, UsageStatus, "使いかた: ", {}},
         Case{"TwoFolders", Sakana, {}, {}, UsageStatus, "使いかた: ", {"DATA", "DATA"}}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto &row) { return std::string(row.param.name); });
 
 // The built checker, run as a user who owns nothing of the lesson (modes bind even when the
 // tests run as root), on the lesson folder, with its output.

@@ -172,7 +172,7 @@ TEST_F(LessonMakerTest, TheSameWordsGiveTheSameBytesAndALessonTheCheckerPasses)
     for (const QString &name : names)
         EXPECT_EQ(QImage(m_dir.filePath("a/pic/" + name + ".jpg")).size(), QSize(512, 512));
     const auto marks = digests(Program.pic);
-    for (const QString &mark : {"すごい.jpg", "しっかり.jpg"})
+    for (const QString mark : {"すごい.jpg", "しっかり.jpg"})
         EXPECT_EQ(digests(m_dir.filePath("a")).value("pic/" + mark), marks.value(mark));
     QFile file(m_dir.filePath("a/data/data.txt"));
     file.open(QIODevice::ReadOnly);
@@ -222,7 +222,7 @@ TEST_F(LessonMakerTest, ForceReplacesOnlyWhatTheMakerMadeWithTheModesTheUmaskGiv
     EXPECT_TRUE(after.contains("pic/sakana.jpg") && after.contains("pic/neko.jpg"));
     EXPECT_FALSE(after.contains("pic/inu.jpg")) << "the maker's own picture of a word gone";
     EXPECT_EQ(after.value("pic/しっかり.jpg"), digests(Program.pic).value("しっかり.jpg"));
-    for (const QString &path :
+    for (const QString path :
         {"lesson", "lesson/data", "lesson/pic", "lesson/data/data.txt", "lesson/pic/neko.jpg"}) {
         struct stat status;
         ASSERT_EQ(::stat(QFile::encodeName(m_dir.filePath(path)).constData(), &status), 0);
@@ -294,9 +294,10 @@ TEST_F(LessonMakerTest, StoppedAtAnyStepTheLessonIsTheOldOneOrTheNewOneWhole)
             EXPECT_EQ(runMaker({"--force", words, m_dir.filePath(lesson)}, stopAt).status, -1);
             EXPECT_EQ(digests(m_dir.filePath(lesson)),
                 step >= int(LessonPlace::Step::Swapped) ? made : old);
-            if (signal == SIGKILL) // what it left is cleared by the next run on that lesson
+            if (signal == SIGKILL) { // what it left is cleared by the next run on that lesson
                 EXPECT_NE(runMaker({"--force", words, m_dir.filePath(lesson)}).status,
                     LessonMaker::Refused);
+            }
             const QStringList hidden
                 = QDir(m_dir.path())
                       .entryList(QDir::Hidden | QDir::AllEntries | QDir::NoDotAndDotDot)

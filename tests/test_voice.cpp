@@ -88,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(Files, VoicePlayback,
         ClipCase{"MuLawStereo8000", wavFile(7, 2, 8000, 8, 2, QByteArray(1600, 0x2A)), 0.1},
         ClipCase{"ImaAdpcmMono22050", Ima, 5 * 505 / 22050.0},
         ClipCase{"MsAdpcmMono22050", Ms, 5 * 500 / 22050.0}),
-    [](const auto &info) { return std::string(std::get<0>(info.param)); });
+    [](const auto &row) { return std::string(std::get<0>(row.param)); });
 
 TEST_F(VoicePlayback, WithoutSoundOutputClipsReturnAtOnceAndOneLineSaysSo)
 {

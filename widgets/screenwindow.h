@@ -34,7 +34,6 @@ public:
 
     // The client area's size at design time; what full screen scales from.
     void setClientSize(QSize size);
-    QSize clientSize() const { return m_clientSize; }
 
     // Places the window so that its client area's top-left corner is at `clientTopLeft`, or as
     // near as keeps the whole window on the screen's available area.

@@ -3,7 +3,7 @@
 // without a comma (its first MiB read), beside a two-word lesson.
 // With PIKOMOJI_HOSTILE naming the folder bench/make-hostile filled, every picture and clip there
 // is judged as the quiz and the checker judge it: CPU time and peak memory to the verdict, beside
-// the 48-megapixel progressive photo and the ordinary clip made with them.
+// the 24-megapixel progressive photo and the ordinary clip made with them.
 //   PIKOMOJI_HOSTILE=DIR bench_hostile --benchmark_repetitions=10
 //   --benchmark_report_aggregates_only=true
 #include "lesson/lessonfile.h"

@@ -40,6 +40,15 @@ static QByteArray firstScans(const QByteArray &jpeg, int count)
     return jpeg.first(at) + "\xFF\xD9";
 }
 
+// The JPEG with its scans written `times` over, as a hostile encoder may: each copy is decoded
+// over the whole picture again.
+static QByteArray scansRepeated(const QByteArray &jpeg, int times)
+{
+    const qsizetype first = jpeg.indexOf("\xFF\xDA");
+    return jpeg.first(first) + jpeg.sliced(first, jpeg.size() - 2 - first).repeated(times)
+        + "\xFF\xD9";
+}
+
 // The JPEG marked as a phone marks a photo taken sideways: "turn a quarter clockwise to view".
 static QByteArray sideways(const QByteArray &jpeg)
 {
@@ -85,5 +94,26 @@ TEST(Picture, ProgressivePicturesOfAbsurdSizeAreRefusedNamingTheFile)
         const Picture::Result result = Picture::load(path, {153, 153});
         EXPECT_TRUE(!result.ok() && result.error.contains(path) && result.error.contains(reason))
             << qPrintable(result.error);
+    }
+}
+
+// A JPEG is refused by the work its headers claim. These are a few kilobytes each: 30 scans (ten,
+// written three times over) whose frame header claims 31.2 or 33.6 megapixels. Each scan walks the
+// whole picture, so by their headers they cost a little under and a little over what may be
+// decoded within a second.
+TEST(Picture, JpegsAreRefusedByTheWorkTheirHeadersClaim)
+{
+    QTemporaryDir dir;
+    const QByteArray thirtyScans = scansRepeated(halves(64, 64, true), 3);
+    const std::tuple<const char *, QByteArray, bool> rows[] = {
+        {"30 scans, 5200 × 6000", claiming(thirtyScans, 5200, 6000), true}, // name, file, loads
+        {"30 scans, 5600 × 6000", claiming(thirtyScans, 5600, 6000), false},
+    };
+    for (const auto &[name, bytes, loads] : rows) {
+        SCOPED_TRACE(name);
+        const Picture::Result result = Picture::load(writeFile(dir, "え.jpg", bytes), {153, 153});
+        EXPECT_EQ(result.ok(), loads) << qPrintable(result.error);
+        if (!loads)
+            EXPECT_TRUE(result.error.contains("時間がかかりすぎます")) << qPrintable(result.error);
     }
 }

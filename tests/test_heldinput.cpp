@@ -36,7 +36,7 @@ const QString Sakana = QStringLiteral("sakana,さ,か,な,な,さ,か,た,ま");
 using Async = QWindowSystemInterface::AsynchronousDelivery;
 } // namespace
 
-class HeldInput : public QuizFixture
+class HeldInputTest : public QuizFixture
 {
 protected:
     void SetUp() override
@@ -110,7 +110,7 @@ protected:
     }
 };
 
-TEST_F(HeldInput, ClicksDuringAClipAreAllJudgedAfterItInOrder)
+TEST_F(HeldInputTest, ClicksDuringAClipAreAllJudgedAfterItInOrder)
 {
     Form1 &form = quiz();
     during(50, [&] { queueClick(form.Command1[3]); }); // た: wrong
@@ -128,7 +128,7 @@ TEST_F(HeldInput, ClicksDuringAClipAreAllJudgedAfterItInOrder)
     EXPECT_GT(counter.paints, 0) << "the screen stopped painting during the clip";
 }
 
-TEST_F(HeldInput, QuitThenNextDuringAClipBehaveAsIfClickedAfterIt)
+TEST_F(HeldInputTest, QuitThenNextDuringAClipBehaveAsIfClickedAfterIt)
 {
     Form1 &form = quiz();
     during(50, [&] {
@@ -142,7 +142,7 @@ TEST_F(HeldInput, QuitThenNextDuringAClipBehaveAsIfClickedAfterIt)
     EXPECT_EQ(CurrentQuestion, 1);
 }
 
-TEST_F(HeldInput, KeysAndPointerRestsDuringAClipRunAfterItAndMovesCountOnce)
+TEST_F(HeldInputTest, KeysAndPointerRestsDuringAClipRunAfterItAndMovesCountOnce)
 {
     Form1 &form = quiz();
     for (int dx : {-20, -10, 0, 10}) // か, four moves apart in time: one rest
@@ -157,7 +157,7 @@ TEST_F(HeldInput, KeysAndPointerRestsDuringAClipRunAfterItAndMovesCountOnce)
     EXPECT_EQ(answers(), (QStringList{"さ", "か", ""})) << "the key was not handled after the clip";
 }
 
-TEST_F(HeldInput, OptionsAndPointerRestsTakeEffectAfterTheClipInTheOrderTheyCame)
+TEST_F(HeldInputTest, OptionsAndPointerRestsTakeEffectAfterTheClipInTheOrderTheyCame)
 {
     Form1 &form = quiz();
     during(50, [&] {
@@ -176,7 +176,7 @@ TEST_F(HeldInput, OptionsAndPointerRestsTakeEffectAfterTheClipInTheOrderTheyCame
     EXPECT_FALSE(form.Label1[0]->isVisible());
 }
 
-TEST_F(HeldInput, AnErrorRaisedByARealClickStopsAtTheHandlerAndReachesTheErrorReport)
+TEST_F(HeldInputTest, AnErrorRaisedByARealClickStopsAtTheHandlerAndReachesTheErrorReport)
 {
     ErrorReportRecorder recorder;
     bool heldRan = false; // a click that arrives while the report is on screen
@@ -197,7 +197,7 @@ TEST_F(HeldInput, AnErrorRaisedByARealClickStopsAtTheHandlerAndReachesTheErrorRe
 // comes up inside the answer's handler while a click on another letter is held; the message is
 // closed as a child would, by Return or by a click on its button. Every answer afterwards must
 // come from one press: nothing may click by itself, however often this is done.
-TEST_F(HeldInput, AMessageClosedWhileAClickIsHeldLeavesNothingThatAnswersByItself)
+TEST_F(HeldInputTest, AMessageClosedWhileAClickIsHeldLeavesNothingThatAnswersByItself)
 {
     Picture::setLoader([](const QString &path, QSize) -> Picture::Result {
         if (!path.endsWith(QStringLiteral("すごい.jpg")))

@@ -113,7 +113,8 @@ TEST(Picture, JpegsAreRefusedByTheWorkTheirHeadersClaim)
         SCOPED_TRACE(name);
         const Picture::Result result = Picture::load(writeFile(dir, "え.jpg", bytes), {153, 153});
         EXPECT_EQ(result.ok(), loads) << qPrintable(result.error);
-        if (!loads)
+        if (!loads) {
             EXPECT_TRUE(result.error.contains("時間がかかりすぎます")) << qPrintable(result.error);
+        }
     }
 }

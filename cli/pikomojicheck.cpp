@@ -1,10 +1,10 @@
 #include "authoring/lessonmaker.h"
+#include "core/reportoutput.h"
 #include "lesson/lessoncheck.h"
 #include "media/mediajudges.h"
 
 #include <QCoreApplication>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -25,17 +25,7 @@ int main(int argc, char *argv[])
     // A letter the lesson has no clip for is spoken by the program's own, as pikomoji does.
     const QString programVoice
         = LessonMaker::programFolders(QCoreApplication::applicationDirPath()).voice;
-    int status
+    const int status
         = LessonCheck::run(QCoreApplication::arguments(), out, err, mediaJudges(), programVoice);
-    errno = 0;
-    if (std::fwrite(out.constData(), 1, size_t(out.size()), stdout) != size_t(out.size())
-        || std::fflush(stdout) != 0) {
-        err += QStringLiteral("報告を書けません（%1）。")
-                   .arg(QString::fromLocal8Bit(std::strerror(errno ? errno : EIO)))
-                   .toUtf8()
-            + '\n';
-        status = LessonCheck::ReportLostStatus;
-    }
-    std::fwrite(err.constData(), 1, size_t(err.size()), stderr);
-    return status;
+    return ReportOutput::write(out, err, status, LessonCheck::ReportLostStatus);
 }

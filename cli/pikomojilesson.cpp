@@ -1,9 +1,9 @@
 #include "authoring/lessonmaker.h"
+#include "core/reportoutput.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -23,17 +23,7 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     QByteArray out;
     QByteArray err;
-    int status = LessonMaker::run(QCoreApplication::arguments(),
+    const int status = LessonMaker::run(QCoreApplication::arguments(),
         LessonMaker::programFolders(QCoreApplication::applicationDirPath()), out, err);
-    errno = 0;
-    if (std::fwrite(out.constData(), 1, size_t(out.size()), stdout) != size_t(out.size())
-        || std::fflush(stdout) != 0) {
-        err += QStringLiteral("報告を書けません（%1）。")
-                   .arg(QString::fromLocal8Bit(std::strerror(errno ? errno : EIO)))
-                   .toUtf8()
-            + '\n';
-        status = LessonMaker::ReportLost;
-    }
-    std::fwrite(err.constData(), 1, size_t(err.size()), stderr);
-    return status;
+    return ReportOutput::write(out, err, status, LessonMaker::ReportLost);
 }

@@ -199,9 +199,11 @@ QByteArray AudioClip::readFile(const QString &path, QString *problem)
             return {};
         }
     }
-    QByteArray bytes = opened.file->read(LargestFileBytes);
-    // A file may have grown since it was opened, or report no size at all (some under /proc).
-    if (bytes.isEmpty() || !opened.file->atEnd()) {
+    // Exactly the size the file had when it was opened: asking for the largest size allowed would
+    // reserve that much memory for every clip, on the interface thread, as a letter is clicked.
+    QByteArray bytes = opened.file->read(opened.size);
+    // A file may have grown since it was opened.
+    if (bytes.size() != opened.size || !opened.file->atEnd()) {
         say(problem, QStringLiteral("ファイルが大きすぎます。"));
         return {};
     }

@@ -7,7 +7,13 @@
 
 #include <SDL_audio.h>
 
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <utility>
 
 namespace {
 using namespace std::chrono;
@@ -24,6 +30,23 @@ constexpr auto LeadIn = milliseconds(5);
 // How long a server that accepted the connection may take to answer; one that hangs is taken to
 // be gone rather than holding the screen.
 constexpr auto AnswerTimeout = seconds(3);
+
+// Run once on the loop's thread. That thread moves each clip to the server and hears its end;
+// on a busy machine a thread at nice 0 waits behind every busy program before it may do either,
+// so it takes the best nice level this user may have (on many desktops none better than 0, and
+// then nothing changes).
+void raiseLoopThread(pa_mainloop_api *api, pa_defer_event *event, void *)
+{
+    api->defer_free(event);
+    const auto thread = id_t(syscall(SYS_gettid));
+    errno = 0;
+    const int now = getpriority(PRIO_PROCESS, thread);
+    if (errno != 0)
+        return;
+    for (int nice = -20; nice < now; ++nice)
+        if (setpriority(PRIO_PROCESS, thread, nice) == 0)
+            return;
+}
 
 // Holds the main loop's lock, so its thread is not inside a callback meanwhile.
 class LoopLock
@@ -133,6 +156,8 @@ bool PulseBackend::connect()
             m_error = "cannot start libpulse's main loop";
             return false;
         }
+        const LoopLock lock(m_loop);
+        m_api->defer_new(m_api, &raiseLoopThread, nullptr);
     }
     const LoopLock lock(m_loop);
     if (m_context) {
@@ -209,7 +234,11 @@ bool PulseBackend::learnFormat()
     return true;
 }
 
-bool PulseBackend::openStream()
+// Asks the server for a stream. Waiting for its answer costs the caller a round trip to the
+// server, which on a busy machine is many milliseconds on the interface thread; without `wait`
+// the clips asked for meanwhile are kept and written by the loop's thread once the stream is
+// ready.
+bool PulseBackend::openStream(bool wait)
 {
     const PulseAudio *pa = PulseAudio::get();
     const LoopLock lock(m_loop);
@@ -233,12 +262,15 @@ bool PulseBackend::openStream()
     m_written = 0;
     m_draining = false;
     m_corked = true;
+    m_ready = false;
     const auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_ADJUST_LATENCY);
     if (pa->stream_connect_playback(m_stream, nullptr, &attr, flags, nullptr, nullptr) < 0) {
         noteError("cannot open a playback stream");
         closeStream();
         return false;
     }
+    if (!wait)
+        return true;
     const bool ready = waitFor([&] {
         const pa_stream_state_t state = pa->stream_get_state(m_stream);
         return state == PA_STREAM_READY || !PA_STREAM_IS_GOOD(state);
@@ -265,6 +297,7 @@ void PulseBackend::closeStream()
     m_draining = false;
     m_written = 0;
     m_corked = true;
+    m_ready = false;
 }
 
 void PulseBackend::stop()
@@ -300,18 +333,14 @@ bool PulseBackend::lost()
 bool PulseBackend::reopen()
 {
     closeDevice();
-    const bool connected = [this] {
-        if (!m_loop)
-            return connect();
-        bool ready;
-        {
-            const LoopLock lock(m_loop);
-            ready
-                = !m_failed && PulseAudio::get()->context_get_state(m_context) == PA_CONTEXT_READY;
-        }
-        return ready || connect();
-    }();
-    return connected && openStream();
+    // A stream let go after an idle second is asked for again on a connection known to work, and
+    // nobody waits for it; after a loss the connection is made anew and the stream waited for.
+    bool ready = false;
+    if (m_loop) {
+        const LoopLock lock(m_loop);
+        ready = !m_failed && PulseAudio::get()->context_get_state(m_context) == PA_CONTEXT_READY;
+    }
+    return (ready || connect()) && openStream(!ready);
 }
 
 void PulseBackend::closeDevice()
@@ -324,16 +353,23 @@ void PulseBackend::closeDevice()
 
 void PulseBackend::play(quint64 ticket, const QByteArray &samples)
 {
-    const PulseAudio *pa = PulseAudio::get();
     if (!m_stream)
         return;
     const LoopLock lock(m_loop);
-    Clip clip{ticket, samples.size() / m_format.frameBytes, 0, false, {}};
-    if (m_failed) {
+    m_clips.push_back({ticket, samples.size() / m_format.frameBytes, 0, false, {}, {}});
+    Clip &clip = m_clips.back();
+    if (m_failed)
         clip.ended = true; // never heard; ends at once
-        m_clips.push_back(clip);
-        return;
-    }
+    else if (!m_ready)
+        clip.unwritten = samples;
+    else
+        write(clip, samples);
+}
+
+// With the lock held: the clip written behind those before it, the stream started if corked.
+void PulseBackend::write(Clip &clip, const QByteArray &samples)
+{
+    const PulseAudio *pa = PulseAudio::get();
     if (m_corked) {
         const QByteArray silence(
             qsizetype(m_format.rate * LeadIn.count() / 1000) * m_format.frameBytes,
@@ -347,7 +383,6 @@ void PulseBackend::play(quint64 ticket, const QByteArray &samples)
         m_stream, samples.constData(), size_t(samples.size()), nullptr, 0, PA_SEEK_RELATIVE);
     m_written += samples.size();
     clip.endOffset = m_written;
-    m_clips.push_back(clip);
     if (m_corked) {
         pa_operation *op = pa->stream_cork(m_stream, 0, nullptr, nullptr);
         if (op)
@@ -414,6 +449,7 @@ void PulseBackend::endAll()
         if (!clip.ended)
             clip.times = {now, now};
         clip.ended = true;
+        clip.unwritten.clear();
     }
     if (m_wake)
         m_wake->wakeUp();
@@ -434,9 +470,16 @@ void PulseBackend::streamChanged(pa_stream *stream, void *data)
 {
     auto *backend = static_cast<PulseBackend *>(data);
     const PulseAudio *pa = PulseAudio::get();
-    if (!PA_STREAM_IS_GOOD(pa->stream_get_state(stream))) {
+    const pa_stream_state_t state = pa->stream_get_state(stream);
+    if (!PA_STREAM_IS_GOOD(state)) {
         backend->m_failed = true;
         backend->endAll();
+    } else if (state == PA_STREAM_READY && !backend->m_ready) {
+        backend->m_ready = true;
+        for (Clip &clip : backend->m_clips) {
+            if (!clip.unwritten.isEmpty())
+                backend->write(clip, std::exchange(clip.unwritten, {}));
+        }
     }
     pa->threaded_mainloop_signal(backend->m_loop, 0);
 }

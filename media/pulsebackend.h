@@ -47,14 +47,16 @@ private:
         qint64 endOffset = 0; // bytes written to the stream up to its last frame
         bool ended = false;
         Times times;
+        QByteArray unwritten; // the samples, until the stream is ready for them
     };
 
     bool connect();
     bool learnFormat();
-    bool openStream();
+    bool openStream(bool wait);
     void closeStream();
     void noteError(const char *what);
     template <typename Done> bool waitFor(Done done);
+    void write(Clip &clip, const QByteArray &samples);
     void requestDrain();
     void drained(bool success);
     void endAll();
@@ -77,5 +79,6 @@ private:
     qint64 m_drainTarget = 0; // bytes written when it was asked for
     qint64 m_written = 0; // bytes written to the stream
     bool m_corked = true;
+    bool m_ready = false; // the server has made the stream
     std::deque<Clip> m_clips;
 };

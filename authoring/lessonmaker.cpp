@@ -153,7 +153,7 @@ std::optional<QList<Word>> readWords(const QString &path, Refusals &refusals, Re
         const ContentFile::Contents contents
             = ContentFile::read(path, LargestWordsBytes, ContentFile::Oversize::Refuse);
         if (!contents.read())
-            return refuse(contents.reason);
+            return refuse(contents.problem->why);
         bytes = contents.bytes;
     }
     if (bytes.size() > LargestWordsBytes)
@@ -287,7 +287,7 @@ std::optional<QList<LessonPlace::File>> lessonFiles(
         if (!contents.read()) {
             refusals.emplace(0,
                 QStringLiteral("ぴこもじのマークの絵「%1」を読めません（%2）。")
-                    .arg(from, contents.reason));
+                    .arg(from, contents.problem->why));
             return std::nullopt;
         }
         files.append({LessonNames::inDir(LessonNames::picDir(), mark), contents.bytes, true});

@@ -107,12 +107,12 @@ Result load(const QString &path, int side)
     const ContentFile::Contents head
         = ContentFile::read(path, HeaderBytes, ContentFile::Oversize::Cut);
     if (!head.read())
-        return failure(path, head.reason);
+        return failure(path, head.problem->why);
     if (isHeif(head.bytes)) {
         const ContentFile::Contents whole
             = ContentFile::read(path, LargestFileBytes, ContentFile::Oversize::Refuse);
         if (!whole.read())
-            return failure(path, whole.reason);
+            return failure(path, whole.problem->why);
         const Result photo = loadHeif(path, whole.bytes);
         return photo.image.isNull() ? photo : Result{centreSquare(photo.image, side), QString()};
     }
@@ -141,7 +141,7 @@ Result load(const QString &path, int side)
     }
     Picture::Result picture = Picture::load(path, decoded);
     if (!picture.ok())
-        return {QImage(), picture.error};
+        return {QImage(), picture.problem->text()};
     return {centreSquare(picture.image, side), QString()};
 }
 

@@ -81,7 +81,7 @@ struct Problem
     QList<int> rows{}; // missing_voice: every row that uses the clip
     int field = 0; // file_ends_inside_row: the 1-based field the file ran out before;
                    // field_too_long: the field
-    QString reason{}; // unreadable_picture, unplayable_voice: why, as the program's reader says
+    QString reason{}; // a file's problem: why, as the program's reader says it (FileProblem::why)
 
     bool operator==(const Problem &) const = default;
 };

@@ -183,11 +183,8 @@ ContentFile::Contents readFile(const QString &path)
             QStringLiteral(
                 "文字に使えない文字（/、\\、見えない文字）があるか、文字が . か .. です。"));
     const ContentFile::Opened opened = ContentFile::open(path);
-    if (!opened.opened()) {
-        ContentFile::Contents refused;
-        refused.problem = opened.problem;
-        return refused;
-    }
+    if (!opened.opened())
+        return refusedFile(path, opened.problem->kind, opened.problem->why);
     if (opened.size == 0)
         return refusedFile(path, Kind::Empty, QStringLiteral("ファイルが空です（0 バイト）。"));
     if (opened.size > AudioClip::LargestFileBytes)

@@ -226,10 +226,10 @@ std::optional<Lesson> makeLesson(const QList<Word> &words, Refusals &refusals)
         QString error;
         QImage picture;
         if (!word.pictureFile.isEmpty()) {
-            const PhotoPicture::Result photo
-                = PhotoPicture::load(word.pictureFile, EmojiPicture::Size);
+            const Picture::Result photo = PhotoPicture::load(word.pictureFile, EmojiPicture::Size);
             picture = photo.image;
-            error = photo.error;
+            if (photo.problem)
+                error = photo.problem->text();
         } else if (std::optional<QImage> drawn = emoji.draw(word.picture, &error)) {
             picture = *drawn;
         } else {

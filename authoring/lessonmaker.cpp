@@ -153,7 +153,7 @@ std::optional<QList<Word>> readWords(const QString &path, Refusals &refusals, Re
         const ContentFile::Contents contents
             = ContentFile::read(path, LargestWordsBytes, ContentFile::Oversize::Refuse);
         if (!contents.read())
-            return refuse(contents.reason);
+            return refuse(contents.problem->why);
         bytes = contents.bytes;
     }
     if (bytes.size() > LargestWordsBytes)
@@ -226,10 +226,10 @@ std::optional<Lesson> makeLesson(const QList<Word> &words, Refusals &refusals)
         QString error;
         QImage picture;
         if (!word.pictureFile.isEmpty()) {
-            const PhotoPicture::Result photo
-                = PhotoPicture::load(word.pictureFile, EmojiPicture::Size);
+            const Picture::Result photo = PhotoPicture::load(word.pictureFile, EmojiPicture::Size);
             picture = photo.image;
-            error = photo.error;
+            if (photo.problem)
+                error = photo.problem->text();
         } else if (std::optional<QImage> drawn = emoji.draw(word.picture, &error)) {
             picture = *drawn;
         } else {
@@ -287,7 +287,7 @@ std::optional<QList<LessonPlace::File>> lessonFiles(
         if (!contents.read()) {
             refusals.emplace(0,
                 QStringLiteral("ぴこもじのマークの絵「%1」を読めません（%2）。")
-                    .arg(from, contents.reason));
+                    .arg(from, contents.problem->why));
             return std::nullopt;
         }
         files.append({LessonNames::inDir(LessonNames::picDir(), mark), contents.bytes, true});

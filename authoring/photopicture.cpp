@@ -35,9 +35,12 @@ bool isHeif(const QByteArray &bytes)
         == heif_filetype_yes_supported;
 }
 
-Result failure(const QString &path, const QString &reason)
+using Picture::Result;
+using Kind = FileProblem::Kind;
+
+Result failure(const QString &path, Kind kind, const QString &why)
 {
-    return {QImage(), QStringLiteral("%1: %2").arg(path, reason)};
+    return {QImage(), FileProblem{kind, path, why}};
 }
 
 // Decodes a HEIF photo, turned upright: libheif applies the rotation and mirroring the file
@@ -52,23 +55,23 @@ Result loadHeif(const QString &path, const QByteArray &bytes)
                context.get(), bytes.constData(), size_t(bytes.size()), nullptr)
                 .code
             != heif_error_Ok)
-        return failure(path, broken);
+        return failure(path, Kind::Undecodable, broken);
     heif_image_handle *rawHandle = nullptr;
     if (heif_context_get_primary_image_handle(context.get(), &rawHandle).code != heif_error_Ok)
-        return failure(path, broken);
+        return failure(path, Kind::Undecodable, broken);
     std::unique_ptr<heif_image_handle, decltype(&heif_image_handle_release)> handle(
         rawHandle, heif_image_handle_release);
     const int width = heif_image_handle_get_width(handle.get());
     const int height = heif_image_handle_get_height(handle.get());
     if (width <= 0 || height <= 0 || qint64(width) * height > LargestHeifPixels)
-        return failure(path,
+        return failure(path, Kind::TooCostly,
             QStringLiteral("画像が大きすぎます（%1 × %2 ピクセル）。").arg(width).arg(height));
     heif_image *rawImage = nullptr;
     if (heif_decode_image(
             handle.get(), &rawImage, heif_colorspace_RGB, heif_chroma_interleaved_RGBA, nullptr)
             .code
         != heif_error_Ok)
-        return failure(path, broken);
+        return failure(path, Kind::Undecodable, broken);
     std::unique_ptr<heif_image, decltype(&heif_image_release)> image(rawImage, heif_image_release);
     int stride = 0;
     const uint8_t *pixels
@@ -76,9 +79,9 @@ Result loadHeif(const QString &path, const QByteArray &bytes)
     const int shownWidth = heif_image_get_primary_width(image.get());
     const int shownHeight = heif_image_get_primary_height(image.get());
     if (!pixels || shownWidth <= 0 || shownHeight <= 0)
-        return failure(path, broken);
-    return {
-        QImage(pixels, shownWidth, shownHeight, stride, QImage::Format_RGBA8888).copy(), QString()};
+        return failure(path, Kind::Undecodable, broken);
+    return {QImage(pixels, shownWidth, shownHeight, stride, QImage::Format_RGBA8888).copy(),
+        std::nullopt};
 }
 
 // The centre square of `image`, scaled to `side` × `side` and put on white.
@@ -107,21 +110,21 @@ Result load(const QString &path, int side)
     const ContentFile::Contents head
         = ContentFile::read(path, HeaderBytes, ContentFile::Oversize::Cut);
     if (!head.read())
-        return failure(path, head.reason);
+        return {QImage(), head.problem};
     if (isHeif(head.bytes)) {
         const ContentFile::Contents whole
             = ContentFile::read(path, LargestFileBytes, ContentFile::Oversize::Refuse);
         if (!whole.read())
-            return failure(path, whole.reason);
+            return {QImage(), whole.problem};
         const Result photo = loadHeif(path, whole.bytes);
-        return photo.image.isNull() ? photo : Result{centreSquare(photo.image, side), QString()};
+        return photo.ok() ? Result{centreSquare(photo.image, side), std::nullopt} : photo;
     }
     if (!head.bytes.isEmpty()) {
         QByteArray bytes = head.bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::ReadOnly);
         if (QImageReader::imageFormat(&buffer).isEmpty())
-            return failure(path,
+            return failure(path, Kind::WrongFormat,
                 QStringLiteral("画像ファイルではないか、読めない形式です。使える形式は %1 です。")
                     .arg(Formats));
     }
@@ -139,10 +142,8 @@ Result load(const QString &path, int side)
         decoded
             = shorter > side ? upright.scaled(side, side, Qt::KeepAspectRatioByExpanding) : upright;
     }
-    Picture::Result picture = Picture::load(path, decoded);
-    if (!picture.ok())
-        return {QImage(), picture.error};
-    return {centreSquare(picture.image, side), QString()};
+    const Result picture = Picture::load(path, decoded);
+    return picture.ok() ? Result{centreSquare(picture.image, side), std::nullopt} : picture;
 }
 
 } // namespace PhotoPicture

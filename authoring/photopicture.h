@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QImage>
+#include "media/picture.h"
+
 #include <QString>
 
 // A lesson picture made from a photo or any other picture file: turned upright by its orientation
@@ -11,12 +12,7 @@
 // TIFF are read; a file in any other format gets a message naming those that work.
 namespace PhotoPicture {
 
-struct Result
-{
-    QImage image; // null when the file could not be read
-    QString error; // names the file and says why, in Japanese; empty on success
-};
-
-Result load(const QString &path, int side);
+// The picture, or why the file gives none.
+Picture::Result load(const QString &path, int side);
 
 } // namespace PhotoPicture

@@ -49,7 +49,7 @@ void BM_PictureLoadAt153(benchmark::State &state)
     for (auto _ : state) {
         const Picture::Result result = Picture::load(path, QSize(153, 153));
         if (!result.ok()) {
-            state.SkipWithError(qPrintable(result.error));
+            state.SkipWithError(qPrintable(result.problem->text()));
             break;
         }
         benchmark::DoNotOptimize(result.image.constBits());

@@ -10,6 +10,8 @@
 
 namespace ContentFile {
 namespace {
+using Kind = FileProblem::Kind;
+
 QString systemReason(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
@@ -81,11 +83,10 @@ bool inside(const QByteArray &place, const QByteArray &folder)
         && (folder == "/" || place == folder || place.startsWith(folder + '/'));
 }
 
-Opened failed(Status status, const QString &reason)
+Opened failed(const QString &path, Kind kind, const QString &why)
 {
     Opened opened;
-    opened.status = status;
-    opened.reason = reason;
+    opened.problem = FileProblem{kind, path, why};
     return opened;
 }
 } // namespace
@@ -93,26 +94,27 @@ Opened failed(Status status, const QString &reason)
 Opened open(const QString &path)
 {
     if (path.isEmpty())
-        return failed(Status::Missing, missing());
+        return failed(path, Kind::Missing, missing());
     const QByteArray name = QFile::encodeName(path);
     // O_PATH reads nothing and opens nothing: a FIFO is not waited on and a device is not
     // started. It only says what the name leads to, every link followed.
     const Descriptor place(::open(name.constData(), O_PATH | O_CLOEXEC));
     if (place.fd < 0) {
         const int error = errno;
-        return error == ENOENT || error == ENOTDIR ? failed(Status::Missing, missing())
-                                                   : failed(Status::CannotOpen, cannotOpen(error));
+        return error == ENOENT || error == ENOTDIR
+            ? failed(path, Kind::Missing, missing())
+            : failed(path, Kind::CannotOpen, cannotOpen(error));
     }
     struct stat object;
     if (::fstat(place.fd, &object) != 0)
-        return failed(Status::CannotOpen, cannotOpen(errno));
+        return failed(path, Kind::CannotOpen, cannotOpen(errno));
     const qsizetype slash = name.lastIndexOf('/');
     const QByteArray folder = slash < 0 ? QByteArray(".") : slash == 0 ? "/" : name.left(slash);
     if (!inside(placeOf(place.fd, name, object), realPath(folder)))
-        return failed(Status::OutsideFolder,
+        return failed(path, Kind::OutsideFolder,
             QStringLiteral("フォルダの外にあるファイルへのリンクなので、開きません。"));
     if (!S_ISREG(object.st_mode))
-        return failed(Status::NotRegularFile,
+        return failed(path, Kind::NotRegularFile,
             QStringLiteral("ふつうのファイルではありません（FIFO、デバイス、フォルダなど）。"));
 
     // Opened again through the descriptor that was judged, so a name pointed elsewhere since
@@ -122,21 +124,20 @@ Opened open(const QString &path)
     if (fd < 0 && errno == ENOENT)
         fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return failed(Status::CannotOpen, cannotOpen(errno));
+        return failed(path, Kind::CannotOpen, cannotOpen(errno));
     struct stat opened;
     if (::fstat(fd, &opened) != 0 || opened.st_dev != object.st_dev
         || opened.st_ino != object.st_ino) {
         ::close(fd);
-        return failed(Status::CannotOpen, cannotOpen(EAGAIN));
+        return failed(path, Kind::CannotOpen, cannotOpen(EAGAIN));
     }
     Opened result;
     result.file = std::make_unique<QFile>();
     if (!result.file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        return failed(Status::CannotOpen,
+        return failed(path, Kind::CannotOpen,
             QStringLiteral("ファイルを開けません（%1）。").arg(result.file->errorString()));
     }
-    result.status = Status::Read;
     result.size = opened.st_size;
     return result;
 }
@@ -145,15 +146,13 @@ Contents read(const QString &path, qint64 limit, Oversize oversize)
 {
     Opened opened = open(path);
     Contents contents;
-    contents.status = opened.status;
-    contents.reason = opened.reason;
+    contents.problem = opened.problem;
     if (!opened.opened())
         return contents;
     contents.size = opened.size;
-    auto tooBig = [&](const QString &reason) {
+    auto tooBig = [&](const QString &why) {
         Contents refused;
-        refused.status = Status::TooBig;
-        refused.reason = reason;
+        refused.problem = FileProblem{Kind::TooBig, path, why};
         return refused;
     };
     if (contents.size > limit && oversize == Oversize::Refuse)

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "core/fileproblem.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 // Reads a file that a lesson brings: its lesson file, a picture or a clip. A lesson comes from a
 // download or another parent, so the name may lead to a FIFO (opening it waits for a writer for
@@ -14,24 +17,16 @@
 // more than a given number of bytes is read from it.
 namespace ContentFile {
 
-enum class Status {
-    Read,
-    Missing, // no such file, or the path is empty (an unsafe name gives one)
-    NotRegularFile, // a FIFO, device, socket or folder: never read
-    OutsideFolder, // a link that leads out of the file's folder: never opened
-    TooBig, // larger than the limit, with Oversize::Refuse
-    CannotOpen, // no permission, or the system would not open it
-};
-
 // A file opened for reading, or why it was not.
 struct Opened
 {
-    Status status = Status::Missing;
-    std::unique_ptr<QFile> file; // open for reading when status is Read
+    std::unique_ptr<QFile> file; // open for reading when there is no problem
     qint64 size = 0; // the file's size in bytes, as the system reported it on opening
-    QString reason; // why it was not opened, in Japanese, with the system's reason if it gave one
+    // Missing (an empty path too), CannotOpen (with the system's reason if it gave one),
+    // NotRegularFile or OutsideFolder.
+    std::optional<FileProblem> problem;
 
-    bool opened() const { return status == Status::Read; }
+    bool opened() const { return !problem; }
 };
 
 // Opens the regular file at `path` for reading, if its real place (every link followed) is inside
@@ -42,19 +37,17 @@ Opened open(const QString &path);
 
 struct Contents
 {
-    using Status = ContentFile::Status;
-    Status status = Status::Missing;
     QByteArray bytes; // at most the limit
     bool cut = false; // the file holds more than `bytes` (Oversize::Cut)
     qint64 size = 0; // the file's size in bytes, as the system reported it on opening
-    QString reason; // why it was not read, in Japanese, with the system's reason if it gave one
+    std::optional<FileProblem> problem; // as open() says, or TooBig (Oversize::Refuse)
 
-    bool read() const { return status == Status::Read; }
+    bool read() const { return !problem; }
 };
 
 enum class Oversize {
     Cut, // read the first `limit` bytes and set `cut`
-    Refuse, // read nothing: TooBig
+    Refuse, // read nothing: a TooBig problem
 };
 
 Contents read(const QString &path, qint64 limit, Oversize oversize);

@@ -31,30 +31,53 @@ constexpr int LastAnswerField = Lesson::LastAnswerField - 1;
 const QString MarkPictures[] = {
     LessonNames::picture(LessonNames::rightMark()), LessonNames::picture(LessonNames::wrongMark())};
 
-// What the program meets when it reads `name` from `folder`: nothing wrong, an unsafe name, a
-// missing file, a link out of the folder, or a file its reader refuses (through `judge`), with
-// the reader's reason.
-struct Looked
+// What the program meets when it reads `name` from `folder`: the problem its reader (`judge`)
+// finds, or without one, the problem opening it finds. A FIFO or a device is there, but cannot be
+// used; the reader says so.
+std::optional<FileProblem> look(const QString &folder, const QString &name, const FileJudge &judge)
 {
-    enum { Fine, Unsafe, Missing, Outside, Unreadable } what = Fine;
-    QString reason;
-};
-
-Looked look(const QString &folder, const QString &name,
-    const std::function<QString(const QString &)> &judge)
-{
-    if (!Module1::isSafeName(name))
-        return {Looked::Unsafe, {}};
     const QString path = Module1::filePath(folder, name);
-    // A FIFO or a device is there, but unreadable; the judge says so.
-    if (!QFileInfo::exists(path))
-        return {Looked::Missing, {}};
-    if (ContentFile::open(path).status == ContentFile::Status::OutsideFolder)
-        return {Looked::Outside, {}};
-    if (!judge)
-        return {QFileInfo(path).isFile() ? Looked::Fine : Looked::Missing, {}};
-    const QString reason = judge(path);
-    return {reason.isEmpty() ? Looked::Fine : Looked::Unreadable, reason};
+    return judge ? judge(path) : ContentFile::open(path).problem;
+}
+
+// What a file is to the lesson, which names the report's kind of a problem with it.
+enum class Role { LessonFile, Picture, Mark, Clip };
+
+// The report's kind for each kind of file problem: a missing file is missing whatever it is, a
+// link out of the folder is one kind everywhere, and every other problem makes the file one that
+// cannot be used. Every kind is named here, so that a new one must be given its report's kind.
+Kind reportKind(FileProblem::Kind kind, Role role)
+{
+    switch (kind) {
+    case FileProblem::Kind::UnsafeName:
+        return Kind::UnsafeName;
+    case FileProblem::Kind::Missing:
+        return role == Role::Picture ? Kind::MissingPicture
+            : role == Role::Mark     ? Kind::MissingMarkPicture
+            : role == Role::Clip     ? Kind::MissingVoice
+                                     : Kind::CannotOpen;
+    case FileProblem::Kind::OutsideFolder:
+        return Kind::OutsideLink;
+    case FileProblem::Kind::Empty:
+        if (role == Role::LessonFile)
+            return Kind::EmptyFile;
+        break;
+    case FileProblem::Kind::EndsEarly:
+        if (role == Role::LessonFile)
+            return Kind::FileEndsInsideRow;
+        break;
+    case FileProblem::Kind::CannotOpen:
+    case FileProblem::Kind::NotRegularFile:
+    case FileProblem::Kind::TooBig:
+    case FileProblem::Kind::WrongFormat:
+    case FileProblem::Kind::TooCostly:
+    case FileProblem::Kind::BadHeader:
+    case FileProblem::Kind::Undecodable:
+        break;
+    }
+    return role == Role::LessonFile ? Kind::CannotOpen
+        : role == Role::Clip        ? Kind::UnplayableVoice
+                                    : Kind::UnreadablePicture;
 }
 
 // A folder that is there but may not be listed or entered: every file in it would look missing.
@@ -118,19 +141,14 @@ void checkRow(int rowNumber, const QStringList &row, const QString &picFolder, b
 
     const QString &pictureName = row[PictureField];
     const QString picture = LessonNames::picture(pictureName);
-    const Looked looked = picFolderExists && !pictureName.isEmpty()
-        ? look(picFolder, picture, judges.picture)
-        : Looked{};
-    if (pictureName.isEmpty())
+    if (pictureName.isEmpty()) {
         add(Kind::EmptyPictureName);
-    else if (!Module1::isSafeName(picture))
+    } else if (!Module1::isSafeName(picture)) {
         add(Kind::UnsafeName, pictureName);
-    else if (looked.what == Looked::Missing)
-        add(Kind::MissingPicture, picture);
-    else if (looked.what == Looked::Outside)
-        add(Kind::OutsideLink, picture);
-    else if (looked.what == Looked::Unreadable)
-        add(Kind::UnreadablePicture, picture, looked.reason);
+    } else if (picFolderExists) {
+        if (const auto problem = look(picFolder, picture, judges.picture))
+            add(reportKind(problem->kind, Role::Picture), picture, problem->why);
+    }
 
     // The quiz asks the letters from the first on and takes an empty letter box as the end of
     // the word (the answer judging of the quiz screen).
@@ -204,27 +222,22 @@ QList<Problem> check(const LessonFile &lesson, const QString &picFolder, const Q
     const FileJudges &judges, const QString &programVoiceFolder)
 {
     QList<Problem> problems;
-    switch (lesson.outcome) {
-    case LessonFile::Outcome::CannotOpen:
-        problems.append(lesson.outsideFolder
-                ? Problem{.kind = Kind::OutsideLink, .subject = LessonNames::lessonFile()}
-                : Problem{.kind = Kind::CannotOpen, .subject = lesson.openError});
-        break;
-    case LessonFile::Outcome::Empty:
-        problems.append(Problem{.kind = Kind::EmptyFile});
-        break;
-    case LessonFile::Outcome::EndsInsideRow:
-        problems.append(Problem{.kind = Kind::FileEndsInsideRow,
-            .row = lesson.missingRow,
-            .word = wordOf(lesson.incompleteRow),
-            .subject = lesson.cutAtMaxFileBytes
-                ? QStringLiteral("data.txt が %1 バイトより大きいので、そこまでしか読みません。")
-                      .arg(LessonFile::MaxFileBytes)
-                : QString(),
-            .field = lesson.missingField});
-        break;
-    case LessonFile::Outcome::Loaded:
-        break;
+    if (const std::optional<FileProblem> &problem = lesson.problem) {
+        const Kind kind = reportKind(problem->kind, Role::LessonFile);
+        Problem reported{.kind = kind,
+            .subject = kind == Kind::OutsideLink ? LessonNames::lessonFile()
+                : kind == Kind::CannotOpen       ? problem->why
+                                                 : QString()};
+        if (kind == Kind::FileEndsInsideRow) {
+            reported.row = lesson.missingRow;
+            reported.word = wordOf(lesson.incompleteRow);
+            reported.field = lesson.missingField;
+            if (lesson.cutAtMaxFileBytes)
+                reported.subject = QStringLiteral(
+                    "data.txt が %1 バイトより大きいので、そこまでしか読みません。")
+                                       .arg(LessonFile::MaxFileBytes);
+        }
+        problems.append(reported);
     }
 
     // One run should show everything there is to fix, so the complete rows of a lesson that does
@@ -249,16 +262,11 @@ QList<Problem> check(const LessonFile &lesson, const QString &picFolder, const Q
     } else if (!picFolderExists) {
         problems.append(Problem{.kind = Kind::MissingPictureFolder, .subject = picFolder});
     } else {
-        for (const QString &mark : MarkPictures) {
-            const Looked looked = look(picFolder, mark, judges.picture);
-            if (looked.what == Looked::Missing)
-                problems.append(Problem{.kind = Kind::MissingMarkPicture, .subject = mark});
-            else if (looked.what == Looked::Outside)
-                problems.append(Problem{.kind = Kind::OutsideLink, .subject = mark});
-            else if (looked.what == Looked::Unreadable)
-                problems.append(Problem{
-                    .kind = Kind::UnreadablePicture, .subject = mark, .reason = looked.reason});
-        }
+        for (const QString &mark : MarkPictures)
+            if (const auto problem = look(picFolder, mark, judges.picture))
+                problems.append(Problem{.kind = reportKind(problem->kind, Role::Mark),
+                    .subject = mark,
+                    .reason = problem->why});
     }
     // Each letter as the program speaks it: the lesson's own clip, else the program's.
     const bool ownFolder = QFileInfo(voiceFolder).isDir();
@@ -274,18 +282,17 @@ QList<Problem> check(const LessonFile &lesson, const QString &picFolder, const Q
     for (qsizetype i = 0; i < used.letters.size(); ++i) {
         const QString clip = LessonNames::clip(used.letters[i]);
         const bool own = VoiceClip::isOwn(voiceFolder, clip);
-        const Looked looked
-            = look(own || !fallback ? voiceFolder : programVoiceFolder, clip, judges.clip);
-        const Kind kind = looked.what == Looked::Unsafe ? Kind::UnsafeName
-            : looked.what == Looked::Missing            ? Kind::MissingVoice
-            : looked.what == Looked::Outside            ? Kind::OutsideLink
-                                                        : Kind::UnplayableVoice;
-        if (looked.what != Looked::Fine)
-            problems.append(Problem{.kind = kind,
-                .row = used.rows[i].first(),
-                .subject = kind == Kind::UnsafeName ? used.letters[i] : clip,
-                .rows = used.rows[i],
-                .reason = looked.reason});
+        const std::optional<FileProblem> problem = Module1::isSafeName(clip)
+            ? look(own || !fallback ? voiceFolder : programVoiceFolder, clip, judges.clip)
+            : FileProblem{FileProblem::Kind::UnsafeName, clip, {}};
+        if (!problem)
+            continue;
+        const Kind kind = reportKind(problem->kind, Role::Clip);
+        problems.append(Problem{.kind = kind,
+            .row = used.rows[i].first(),
+            .subject = kind == Kind::UnsafeName ? used.letters[i] : clip,
+            .rows = used.rows[i],
+            .reason = problem->why});
     }
     return problems;
 }
@@ -427,8 +434,7 @@ namespace {
 
 bool wasRead(const LessonFile &lesson)
 {
-    return lesson.outcome != LessonFile::Outcome::CannotOpen
-        && lesson.outcome != LessonFile::Outcome::Empty;
+    return lesson.opened() && !(lesson.problem && lesson.problem->kind == FileProblem::Kind::Empty);
 }
 
 QString encodingName(LessonFile::Encoding encoding)
@@ -579,10 +585,9 @@ int run(const QStringList &arguments, QByteArray &out, QByteArray &err, const Fi
     folders.voice = folderOption(voice, LessonNames::voiceDir());
     folders.programVoice = programVoiceFolder;
 
-    LessonFile lesson;
+    LessonFile lesson; // until it is read, one that does not load
     QList<Problem> problems;
     if (!whyNot.isEmpty()) {
-        lesson.openError = whyNot;
         problems.append(Problem{.kind = Kind::CannotOpen, .subject = whyNot});
     } else if (LessonFile::looksUtf16(
                    ContentFile::read(folders.lessonFile, 4096, ContentFile::Oversize::Cut).bytes)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/fileproblem.h"
 #include "lesson/lessonfile.h"
 
 #include <QByteArray>
@@ -8,6 +9,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 // The lesson checker behind pikomoji-check: reads a lesson the way the program does and lists,
 // for the parent or teacher who wrote it, everything that would stop it loading or that a child
@@ -79,20 +81,21 @@ struct Problem
     QList<int> rows{}; // missing_voice: every row that uses the clip
     int field = 0; // file_ends_inside_row: the 1-based field the file ran out before;
                    // field_too_long: the field
-    QString reason{}; // unreadable_picture, unplayable_voice: why, as the program's reader says
+    QString reason{}; // a file's problem: why, as the program's reader says it (FileProblem::why)
 
     bool operator==(const Problem &) const = default;
 };
 
 QString kindName(Kind kind);
 
-// How the program reads a picture and a clip, given by the layer that does it: each returns why
-// the file at `path` cannot be used (or, for a clip, is only partly heard), or an empty string.
-// Each takes bounded time whatever the file is. Without them, files are only looked for.
+// How the program reads a picture and a clip, given by the layer that does it: each says why the
+// file at `path` cannot be used (or, for a clip, is only partly heard), or nothing. Each takes
+// bounded time whatever the file is. Without them, files are only opened, never decoded.
+using FileJudge = std::function<std::optional<FileProblem>(const QString &path)>;
 struct FileJudges
 {
-    std::function<QString(const QString &path)> picture;
-    std::function<QString(const QString &path)> clip;
+    FileJudge picture;
+    FileJudge clip;
 };
 
 // Every problem of `lesson`: a failed read first, then the rows in order, then the mark pictures

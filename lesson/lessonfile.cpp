@@ -82,14 +82,15 @@ LessonFile LessonFile::read(const QString &path, bool lookPastLastRow)
         = ContentFile::read(path, MaxFileBytes, ContentFile::Oversize::Cut);
     if (!contents.read()) {
         LessonFile result;
-        result.outcome = Outcome::CannotOpen;
-        result.openError = contents.reason;
-        result.outsideFolder = contents.status == ContentFile::Status::OutsideFolder;
+        result.problem = contents.problem;
         return result;
     }
     QBuffer buffer(&contents.bytes);
     buffer.open(QIODevice::ReadOnly);
-    return read(&buffer, lookPastLastRow, contents.cut);
+    LessonFile result = read(&buffer, lookPastLastRow, contents.cut);
+    if (result.problem)
+        result.problem->path = path;
+    return result;
 }
 
 bool LessonFile::looksUtf16(const QByteArray &start)
@@ -167,10 +168,14 @@ LessonFile LessonFile::read(QIODevice *device, bool lookPastLastRow, bool cut)
     }
 
     if (!ranOut)
-        result.outcome = Outcome::Loaded;
+        result.problem.reset();
     else if (fields.empty() && !cut)
-        result.outcome = Outcome::Empty;
+        result.problem
+            = FileProblem{FileProblem::Kind::Empty, {}, QStringLiteral("欄がひとつもありません。")};
     else
-        result.outcome = Outcome::EndsInsideRow;
+        result.problem = FileProblem{FileProblem::Kind::EndsEarly, {},
+            QStringLiteral("%1行目の%2番目の欄の前でファイルが終わっています。")
+                .arg(result.missingRow)
+                .arg(result.missingField)};
     return result;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/fileproblem.h"
 #include "core/lessonfields.h"
 
 #include <QList>
@@ -7,6 +8,7 @@
 #include <QStringList>
 
 #include <array>
+#include <optional>
 #include <utility>
 
 class QIODevice;
@@ -22,17 +24,7 @@ struct LessonFile
     using Row = std::array<QString, FieldsPerRow>;
 
     enum class Encoding { ShiftJis, Utf8 };
-    enum class Outcome {
-        Loaded,
-        CannotOpen, // missing folder or file, no permission, or not a regular file
-        Empty, // no field at all
-        // The last row has fewer than nine fields, or the file is larger than MaxFileBytes and
-        // its first MaxFileBytes do not hold MaxRows rows: what is not complete by then is
-        // missing.
-        EndsInsideRow,
-    };
 
-    Outcome outcome = Outcome::CannotOpen;
     Encoding encoding = Encoding::ShiftJis;
     QList<Row> rows; // the complete rows, at most MaxRows
     QStringList incompleteRow; // the fields of the row the file ran out in
@@ -43,10 +35,19 @@ struct LessonFile
     // 1-based row and field of every field that was too long to be a letter or a file name and
     // was cut to its first FieldReader::MaxFieldBytes bytes.
     QList<std::pair<int, int>> cutFields;
-    QString openError; // the system's reason when the file could not be opened
-    bool outsideFolder = false; // not opened: a link to a file outside its folder
+    // Why the file gives no lesson: what ContentFile says when it could not be read; Empty when
+    // it holds no field at all; EndsEarly when the last row has fewer than nine fields, or when
+    // the file is larger than MaxFileBytes and its first MaxFileBytes do not hold MaxRows rows
+    // (what is not complete by then is missing). A lesson file not read yet is missing.
+    std::optional<FileProblem> problem = FileProblem{FileProblem::Kind::Missing, {}, {}};
 
-    bool loaded() const { return outcome == Outcome::Loaded; }
+    bool loaded() const { return !problem; }
+    // Whether the file was read, though it may hold no whole lesson.
+    bool opened() const
+    {
+        return loaded() || problem->kind == FileProblem::Kind::Empty
+            || problem->kind == FileProblem::Kind::EndsEarly;
+    }
 
     // Reads at most MaxRows rows from `path`, and at most its first MaxFileBytes bytes; only a
     // regular file is read (ContentFile). With `lookPastLastRow`, it also checks whether

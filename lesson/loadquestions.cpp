@@ -9,7 +9,7 @@ void LoadQuestions()
 {
     const LessonFile lesson
         = LessonFile::read(filePath(Folders.DataFolder, LessonNames::lessonFile()));
-    if (lesson.outcome == LessonFile::Outcome::CannotOpen) {
+    if (!lesson.opened()) {
         LoadFailed = 1;
         return;
     }

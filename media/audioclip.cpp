@@ -126,42 +126,84 @@ std::optional<WavHeader> wavHeader(const QByteArray &file, qint64 fileSize)
     return header;
 }
 
-// Why a clip of this rate, channel count and length cannot be played; empty when it can.
-QString outOfBounds(qint64 rate, int channels, qint64 frames, qint64 decodedBytes)
+using Kind = FileProblem::Kind;
+
+FileProblem tooCostly(const QString &why)
+{
+    return {Kind::TooCostly, {}, why};
+}
+
+// Why a clip of this rate, channel count and length cannot be played; nothing when it can.
+std::optional<FileProblem> outOfBounds(
+    qint64 rate, int channels, qint64 frames, qint64 decodedBytes)
 {
     if (rate < AudioClip::LowestRate || rate > AudioClip::HighestRate)
-        return QStringLiteral("サンプリング周波数が %1 Hz です。%2〜%3 Hz の音だけを鳴らします。")
-            .arg(rate)
-            .arg(AudioClip::LowestRate)
-            .arg(AudioClip::HighestRate);
+        return tooCostly(
+            QStringLiteral("サンプリング周波数が %1 Hz です。%2〜%3 Hz の音だけを鳴らします。")
+                .arg(rate)
+                .arg(AudioClip::LowestRate)
+                .arg(AudioClip::HighestRate));
     if (channels < 1 || channels > AudioClip::MostChannels)
-        return QStringLiteral("チャンネルが %1 あります。1〜%2 チャンネルの音だけを鳴らします。")
-            .arg(channels)
-            .arg(AudioClip::MostChannels);
+        return tooCostly(
+            QStringLiteral("チャンネルが %1 あります。1〜%2 チャンネルの音だけを鳴らします。")
+                .arg(channels)
+                .arg(AudioClip::MostChannels));
     if (frames > rate * AudioClip::LongestSeconds)
-        return QStringLiteral("長すぎます (%1 秒)。%2 秒までの音だけを鳴らします。")
-            .arg(double(frames) / double(rate), 0, 'f', 1)
-            .arg(AudioClip::LongestSeconds);
+        return tooCostly(QStringLiteral("長すぎます (%1 秒)。%2 秒までの音だけを鳴らします。")
+                             .arg(double(frames) / double(rate), 0, 'f', 1)
+                             .arg(AudioClip::LongestSeconds));
     if (decodedBytes > AudioClip::LargestDecodedBytes)
-        return QStringLiteral("音のデータが大きすぎます。");
-    return {};
+        return tooCostly(QStringLiteral("音のデータが大きすぎます。"));
+    return std::nullopt;
 }
 
 // Why the clip a header describes is not played, judged before anything is decoded: a 16 Hz
 // clip or one of ten minutes takes seconds and a gigabyte to convert, and would hold the child's
-// clicks for as long as it plays. Empty when it may be decoded.
-QString headerProblem(const WavHeader &header)
+// clicks for as long as it plays. Nothing when it may be decoded.
+std::optional<FileProblem> headerProblem(const WavHeader &header)
 {
     if (const QString disagreement = header.disagreement(); !disagreement.isEmpty())
-        return disagreement;
+        return FileProblem{Kind::BadHeader, {}, disagreement};
     return outOfBounds(header.rate, header.channels, header.frames(),
         header.frames() * header.channels * 4); // SDL decodes to at most 32 bits a sample
 }
 
-void say(QString *problem, const QString &text)
+ContentFile::Contents refusedFile(const QString &path, Kind kind, const QString &why)
 {
-    if (problem)
-        *problem = text;
+    ContentFile::Contents refused;
+    refused.problem = FileProblem{kind, path, why};
+    return refused;
+}
+
+// The bytes of the WAV file at `path` for AudioClip::fromWav(), or why there are none.
+ContentFile::Contents readFile(const QString &path)
+{
+    if (path.isEmpty())
+        return refusedFile(path, Kind::UnsafeName,
+            QStringLiteral(
+                "文字に使えない文字（/、\\、見えない文字）があるか、文字が . か .. です。"));
+    const ContentFile::Opened opened = ContentFile::open(path);
+    if (!opened.opened())
+        return refusedFile(path, opened.problem->kind, opened.problem->why);
+    if (opened.size == 0)
+        return refusedFile(path, Kind::Empty, QStringLiteral("ファイルが空です（0 バイト）。"));
+    if (opened.size > AudioClip::LargestFileBytes)
+        return refusedFile(path, Kind::TooBig,
+            QStringLiteral("ファイルが大きすぎます（%1 バイト）。").arg(opened.size));
+    // A clip its header refuses is refused before the rest is read: it costs no memory.
+    const std::optional<WavHeader> header = wavHeader(opened.file->peek(HeaderBytes), opened.size);
+    if (header && header->dataBytes >= 0)
+        if (const std::optional<FileProblem> refused = headerProblem(*header))
+            return refusedFile(path, refused->kind, refused->why);
+    ContentFile::Contents contents;
+    contents.size = opened.size;
+    // Exactly the size the file had when it was opened: asking for the largest size allowed would
+    // reserve that much memory for every clip, on the interface thread, as a letter is clicked.
+    contents.bytes = opened.file->read(opened.size);
+    // A file may have grown since it was opened.
+    if (contents.bytes.size() != opened.size || !opened.file->atEnd())
+        return refusedFile(path, Kind::TooBig, QStringLiteral("ファイルが大きすぎます。"));
+    return contents;
 }
 
 struct WavDeleter
@@ -170,124 +212,86 @@ struct WavDeleter
 };
 } // namespace
 
-QByteArray AudioClip::readFile(const QString &path, QString *problem)
+AudioClip AudioClip::refused(FileProblem::Kind kind, const QString &why)
 {
-    if (path.isEmpty()) {
-        say(problem,
-            QStringLiteral(
-                "文字に使えない文字（/、\\、見えない文字）があるか、文字が . か .. です。"));
-        return {};
-    }
-    const ContentFile::Opened opened = ContentFile::open(path);
-    if (!opened.opened()) {
-        say(problem, opened.reason);
-        return {};
-    }
-    if (opened.size == 0) {
-        say(problem, QStringLiteral("ファイルが空です（0 バイト）。"));
-        return {};
-    }
-    if (opened.size > LargestFileBytes) {
-        say(problem, QStringLiteral("ファイルが大きすぎます（%1 バイト）。").arg(opened.size));
-        return {};
-    }
-    // A clip its header refuses is refused before the rest is read: it costs no memory.
-    const std::optional<WavHeader> header = wavHeader(opened.file->peek(HeaderBytes), opened.size);
-    if (header && header->dataBytes >= 0) {
-        if (const QString refused = headerProblem(*header); !refused.isEmpty()) {
-            say(problem, refused);
-            return {};
-        }
-    }
-    // Exactly the size the file had when it was opened: asking for the largest size allowed would
-    // reserve that much memory for every clip, on the interface thread, as a letter is clicked.
-    QByteArray bytes = opened.file->read(opened.size);
-    // A file may have grown since it was opened.
-    if (bytes.size() != opened.size || !opened.file->atEnd()) {
-        say(problem, QStringLiteral("ファイルが大きすぎます。"));
-        return {};
-    }
-    return bytes;
+    AudioClip clip;
+    clip.m_problem = FileProblem{kind, {}, why};
+    return clip;
 }
 
-AudioClip AudioClip::fromWav(const QByteArray &file, const AudioFormat &device, QString *problem)
+AudioClip AudioClip::read(const QString &path, const AudioFormat &device)
 {
-    say(problem, {});
-    if (file.isEmpty()) {
-        say(problem, QStringLiteral("ファイルが空です（0 バイト）。"));
-        return {};
+    const ContentFile::Contents file = readFile(path);
+    if (!file.read()) {
+        AudioClip clip;
+        clip.m_problem = file.problem;
+        return clip;
     }
-    if (file.size() > LargestFileBytes || device.frameBytes <= 0) {
-        say(problem, QStringLiteral("ファイルが大きすぎます。"));
-        return {};
-    }
+    AudioClip clip = fromWav(file.bytes, device);
+    if (clip.m_problem)
+        clip.m_problem->path = path;
+    return clip;
+}
+
+AudioClip AudioClip::fromWav(const QByteArray &file, const AudioFormat &device)
+{
+    if (file.isEmpty())
+        return refused(Kind::Empty, QStringLiteral("ファイルが空です（0 バイト）。"));
+    if (file.size() > LargestFileBytes || device.frameBytes <= 0)
+        return refused(Kind::TooBig, QStringLiteral("ファイルが大きすぎます。"));
     QByteArray bytes = file;
     const bool cut = cutChunksToFile(bytes);
     const std::optional<WavHeader> header = wavHeader(bytes, bytes.size());
-    if (!header) {
-        say(problem, QStringLiteral("WAV ファイルではありません。"));
-        return {};
-    }
-    if (const QString refused = headerProblem(*header); !refused.isEmpty()) {
-        say(problem, refused);
-        return {};
-    }
+    if (!header)
+        return refused(Kind::WrongFormat, QStringLiteral("WAV ファイルではありません。"));
+    if (const std::optional<FileProblem> problem = headerProblem(*header))
+        return refused(problem->kind, problem->why);
     const SdlAudio *sdl = SdlAudio::get();
-    if (!sdl) {
-        say(problem, QStringLiteral("音のライブラリ (SDL2) を読みこめません。"));
-        return {};
-    }
+    if (!sdl)
+        return refused(
+            Kind::Undecodable, QStringLiteral("音のライブラリ (SDL2) を読みこめません。"));
 
     SDL_AudioSpec spec{};
     Uint8 *decoded = nullptr;
     Uint32 decodedLength = 0;
     SDL_RWops *source = sdl->RWFromConstMem(bytes.constData(), int(bytes.size()));
-    if (!source || !sdl->LoadWAV_RW(source, 1, &spec, &decoded, &decodedLength)) {
-        say(problem,
+    if (!source || !sdl->LoadWAV_RW(source, 1, &spec, &decoded, &decodedLength))
+        return refused(Kind::Undecodable,
             QStringLiteral("この WAV ファイルは鳴らせません（%1）。")
                 .arg(QString::fromUtf8(sdl->GetError())));
-        return {};
-    }
     const std::unique_ptr<Uint8, WavDeleter> owned(decoded);
     const int sampleBytes = SDL_AUDIO_BITSIZE(spec.format) / 8;
-    const QString decodedBounds = outOfBounds(spec.freq, spec.channels,
-        sampleBytes > 0 && spec.channels > 0 ? decodedLength / (sampleBytes * spec.channels) : 0,
-        decodedLength);
-    if (!decodedBounds.isEmpty()) {
-        say(problem, decodedBounds);
-        return {};
-    }
+    if (const std::optional<FileProblem> problem = outOfBounds(spec.freq, spec.channels,
+            sampleBytes > 0 && spec.channels > 0 ? decodedLength / (sampleBytes * spec.channels)
+                                                 : 0,
+            decodedLength))
+        return refused(problem->kind, problem->why);
 
     // One conversion of the whole clip: SDL 2.26's SDL_AudioStream loses the last tens of
     // milliseconds of a resampled clip when flushed, SDL_ConvertAudio does not.
     SDL_AudioCVT conversion;
     if (sdl->BuildAudioCVT(&conversion, spec.format, spec.channels, spec.freq,
             SDL_AudioFormat(device.sampleFormat), Uint8(device.channels), device.rate)
-        < 0) {
-        say(problem, QStringLiteral("この音の形式は鳴らせません。"));
-        return {};
-    }
+        < 0)
+        return refused(Kind::WrongFormat, QStringLiteral("この音の形式は鳴らせません。"));
     const qint64 room = qint64(decodedLength) * std::max(conversion.len_mult, 1);
-    if (room > std::numeric_limits<int>::max()) {
-        say(problem, QStringLiteral("音のデータが大きすぎます。"));
-        return {};
-    }
+    if (room > std::numeric_limits<int>::max())
+        return refused(Kind::TooCostly, QStringLiteral("音のデータが大きすぎます。"));
     AudioClip clip;
     clip.m_samples.resize(room);
     std::memcpy(clip.m_samples.data(), decoded, decodedLength);
     conversion.buf = reinterpret_cast<Uint8 *>(clip.m_samples.data());
     conversion.len = int(decodedLength);
-    if (sdl->ConvertAudio(&conversion) != 0) {
-        say(problem, QStringLiteral("この音の形式は鳴らせません。"));
-        return {};
-    }
+    if (sdl->ConvertAudio(&conversion) != 0)
+        return refused(Kind::WrongFormat, QStringLiteral("この音の形式は鳴らせません。"));
     const int converted = conversion.len_cvt;
     clip.m_samples.resize(converted - converted % device.frameBytes);
     clip.m_samples.squeeze();
     clip.m_frameBytes = device.frameBytes;
-    if (cut && !clip.isNull())
-        say(problem, QStringLiteral("ファイルが途中で切れています。あるところまでだけ鳴ります。"));
-    else if (clip.isNull())
-        say(problem, QStringLiteral("音が入っていません。"));
+    if (clip.isNull())
+        return refused(Kind::Empty, QStringLiteral("音が入っていません。"));
+    if (cut)
+        clip.m_problem = FileProblem{Kind::EndsEarly, {},
+            QStringLiteral("ファイルが途中で切れています。あるところまでだけ鳴ります。")};
     return clip;
 }

@@ -15,15 +15,7 @@ const AudioFormat TypicalDevice{48000, 2, AUDIO_F32SYS, 8};
 LessonCheck::FileJudges mediaJudges()
 {
     return {
-        .picture = [](const QString &path) { return Picture::load(path, ShownSize).reason; },
-        .clip =
-            [](const QString &path) {
-                QString problem;
-                const QByteArray bytes = AudioClip::readFile(path, &problem);
-                if (!problem.isEmpty())
-                    return problem;
-                AudioClip::fromWav(bytes, TypicalDevice, &problem);
-                return problem;
-            },
+        .picture = [](const QString &path) { return Picture::load(path, ShownSize).problem; },
+        .clip = [](const QString &path) { return AudioClip::read(path, TypicalDevice).problem(); },
     };
 }

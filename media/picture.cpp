@@ -49,9 +49,11 @@ Loader &replacement()
     return loader;
 }
 
-Result failure(const QString &path, const QString &reason)
+using Kind = FileProblem::Kind;
+
+Result failure(const QString &path, Kind kind, const QString &why)
 {
-    return {QImage(), path.isEmpty() ? reason : QStringLiteral("%1: %2").arg(path, reason), reason};
+    return {QImage(), FileProblem{kind, path, why}};
 }
 
 QString tooLarge(QSize size)
@@ -77,24 +79,24 @@ Result decode(const QString &path, QImageReader &reader, QSize size)
     }
     QImage image = reader.read();
     if (image.isNull())
-        return failure(
-            path, QStringLiteral("画像のデータを読み込めません。こわれているか、大きすぎます。"));
-    return {image, QString(), QString()};
+        return failure(path, Kind::Undecodable,
+            QStringLiteral("画像のデータを読み込めません。こわれているか、大きすぎます。"));
+    return {image, std::nullopt};
 }
 
 Result loadJpeg(const QString &path, QFile &file, QSize size)
 {
     JpegWalk walk = JpegWalk::read(file);
     if (walk.width > LargestSide || walk.height > LargestSide)
-        return failure(path, tooLarge(QSize(walk.width, walk.height)));
+        return failure(path, Kind::TooCostly, tooLarge(QSize(walk.width, walk.height)));
     if (qint64(walk.width) * walk.height > LargestJpegPixels)
-        return failure(path, tooLarge(QSize(walk.width, walk.height)));
+        return failure(path, Kind::TooCostly, tooLarge(QSize(walk.width, walk.height)));
     const qint64 cost
         = (walk.scannedBlocks * NsPerScannedBlock
               + walk.codedBytes * (walk.scans > 1 ? NsPerProgressiveByte : NsPerSequentialByte))
         * (walk.arithmetic ? ArithmeticCost : 1);
     if (cost > MostCostNs || (walk.scans > 1 && walk.blocks * 128 > MostCoefficientBytes))
-        return failure(path,
+        return failure(path, Kind::TooCostly,
             QStringLiteral("画像が大きすぎます（%1 × %2 ピクセル、スキャン "
                            "%3 回%4）。読みこむのに時間がかかりすぎます。")
                 .arg(walk.width)
@@ -102,9 +104,9 @@ Result loadJpeg(const QString &path, QFile &file, QSize size)
                 .arg(walk.scans)
                 .arg(walk.arithmetic ? QStringLiteral("、算術符号") : QString()));
     if (!walk.whole)
-        return failure(path, QStringLiteral("ファイルが途中で切れています。"));
+        return failure(path, Kind::EndsEarly, QStringLiteral("ファイルが途中で切れています。"));
     if (walk.scans > MostScans)
-        return failure(path,
+        return failure(path, Kind::TooCostly,
             QStringLiteral(
                 "スキャンが多すぎます（%1 回、%2 回まで）。読みこむのに時間がかかりすぎます。")
                 .arg(walk.scans)
@@ -112,7 +114,7 @@ Result loadJpeg(const QString &path, QFile &file, QSize size)
     // The JPEG reader reads 8-bit lossy JPEGs only; the other kinds would fail with no reason
     // given.
     if (walk.lossless || walk.precision != 8)
-        return failure(path,
+        return failure(path, Kind::WrongFormat,
             QStringLiteral("この JPEG（%1）は読めません。写真のアプリで、ふつうの JPEG"
                            "（8 ビット）として保存しなおしてください。")
                 .arg(walk.lossless ? QStringLiteral("ロスレス")
@@ -128,15 +130,15 @@ Result loadOther(const QString &path, QFile &file, QSize size)
 {
     QImageReader reader(&file);
     if (!reader.canRead())
-        return failure(path, QStringLiteral("画像ファイルではありません。"));
+        return failure(path, Kind::WrongFormat, QStringLiteral("画像ファイルではありません。"));
     if (!OtherFormats.contains(reader.format()))
-        return failure(path,
+        return failure(path, Kind::WrongFormat,
             QStringLiteral(
                 "この形式 (%1) の絵は読みません。JPEG、PNG、GIF、BMP、WebP、TIFF にしてください。")
                 .arg(QString::fromLatin1(reader.format()).toUpper()));
     const QSize claimed = reader.size();
     if (!claimed.isValid() || qint64(claimed.width()) * claimed.height() > LargestOtherPixels)
-        return failure(path, tooLarge(claimed));
+        return failure(path, Kind::TooCostly, tooLarge(claimed));
     return decode(path, reader, size);
 }
 } // namespace
@@ -147,17 +149,17 @@ Result load(const QString &path, QSize size)
         return replacement()(path, size);
 
     if (path.isEmpty())
-        return failure(path,
+        return failure(path, Kind::UnsafeName,
             QStringLiteral("絵の名前に使えない文字（/、\\、見えない文字）があるか、"
                            "名前が . か .. です。"));
     const ContentFile::Opened opened = ContentFile::open(path);
     if (!opened.opened())
-        return failure(path, opened.reason);
+        return {QImage(), opened.problem};
     if (opened.size > LargestFileBytes)
-        return failure(
-            path, QStringLiteral("ファイルが大きすぎます（%1 バイト）。").arg(opened.size));
+        return failure(path, Kind::TooBig,
+            QStringLiteral("ファイルが大きすぎます（%1 バイト）。").arg(opened.size));
     if (opened.size == 0)
-        return failure(path, QStringLiteral("ファイルが空です（0 バイト）。"));
+        return failure(path, Kind::Empty, QStringLiteral("ファイルが空です（0 バイト）。"));
     QFile &file = *opened.file;
     const bool jpeg = file.peek(3) == QByteArray("\xFF\xD8\xFF", 3);
     return jpeg ? loadJpeg(path, file, size) : loadOther(path, file, size);

@@ -1,20 +1,22 @@
 #pragma once
 
+#include "core/fileproblem.h"
+
 #include <QImage>
 #include <QSize>
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 // Pictures for the image controls, read from their files at every use.
 namespace Picture {
 
 struct Result
 {
-    QImage image; // null when the load failed
-    QString error; // names the file and says what went wrong; empty on success
-    QString reason; // what went wrong, without the file's name
-    bool ok() const { return !image.isNull(); }
+    QImage image; // null when there is a problem
+    std::optional<FileProblem> problem;
+    bool ok() const { return !problem; }
 };
 
 // Reads the picture file at `path` for a control that shows it stretched to `size` (device

@@ -26,13 +26,6 @@ Player &replacement()
     return player;
 }
 
-// Only a regular file of a bounded size: a FIFO or a device named by a lesson would otherwise
-// hold the screen for good.
-QByteArray readClip(const QString &path)
-{
-    return AudioClip::readFile(path);
-}
-
 // Waits until `deadline` or until something happens, whichever is first, painting and running
 // timers meanwhile. Input is let in too: the screens' handler boundary holds the handler calls it
 // asks for until the handler that plays this clip has returned.
@@ -70,7 +63,7 @@ void playThrough(const QString &path)
     AudioOutput &output = AudioOutput::instance();
     if (!output.open())
         return;
-    const AudioClip clip = AudioClip::fromWav(readClip(path), output.format());
+    const AudioClip clip = AudioClip::read(path, output.format());
     if (clip.isNull())
         return;
 

@@ -330,7 +330,7 @@ void Form1::setPicture(ImageBox *control, const QString &path)
         return;
     reported.insert(path);
     PlainMessage::warning(this, QStringLiteral("エラーメッセージ"),
-        QStringLiteral("画像ファイルが読み込めません。\n%1").arg(result.error));
+        QStringLiteral("画像ファイルが読み込めません。\n%1").arg(result.problem->text()));
 }
 
 void Form1::placeMark(const QString &mark)

@@ -201,9 +201,10 @@ TEST_F(HeldInputTest, AMessageClosedWhileAClickIsHeldLeavesNothingThatAnswersByI
 {
     Picture::setLoader([](const QString &path, QSize) -> Picture::Result {
         if (!path.endsWith(QStringLiteral("すごい.jpg")))
-            return {QImage(8, 8, QImage::Format_RGB32), {}, {}};
+            return {QImage(8, 8, QImage::Format_RGB32), {}};
         QThread::msleep(150);
-        return {{}, path + QStringLiteral(" を読み込めません"), {}};
+        return {{},
+            FileProblem{FileProblem::Kind::Undecodable, path, QStringLiteral("読み込めません")}};
     });
     const auto restore = qScopeGuard([] { Picture::setLoader({}); });
     Form1 &form = quiz();

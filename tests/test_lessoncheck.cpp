@@ -220,6 +220,47 @@ TEST_F(LessonCheckTest, FilesAParentCannotUseAreNamedWithWhatToDo)
         << "a report that never arrived is no verdict";
 }
 
+// Each kind of file problem a reader finds is reported by what the file is to the lesson, with
+// the names scripts read: the lesson file, the word's picture, a mark, a clip.
+TEST_F(LessonCheckTest, EveryKindOfBadFileHasItsReportKind)
+{
+    writeLesson(Sakana);
+    using enum FileProblem::Kind;
+    const QStringList unusable{
+        "cannot_open", "unreadable_picture", "unreadable_picture", "unplayable_voice"};
+    const std::pair<FileProblem::Kind, QStringList> rows[] = {
+        {UnsafeName, QStringList(4, "unsafe_name")},
+        {Missing, {"cannot_open", "missing_picture", "missing_mark_picture", "missing_voice"}},
+        {OutsideFolder, QStringList(4, "outside_link")},
+        {Empty, QStringList(unusable).replaceInStrings("cannot_open", "empty_file")},
+        {EndsEarly, QStringList(unusable).replaceInStrings("cannot_open", "file_ends_inside_row")},
+        {CannotOpen, unusable},
+        {NotRegularFile, unusable},
+        {TooBig, unusable},
+        {WrongFormat, unusable},
+        {TooCostly, unusable},
+        {BadHeader, unusable},
+        {Undecodable, unusable},
+    };
+    for (const auto &[kind, expected] : rows) {
+        SCOPED_TRACE(expected.join(u' ').toStdString());
+        const FileJudge judge = [kind](const QString &path) -> std::optional<FileProblem> {
+            if (!path.endsWith("/sakana.jpg") && !path.endsWith("/すごい.jpg")
+                && !path.endsWith("/さ.wav"))
+                return std::nullopt;
+            return FileProblem{kind, path, "why"};
+        };
+        LessonFile lesson = read();
+        const QList<Problem> found
+            = check(lesson, m_dir.filePath("pic"), m_dir.filePath("voice"), {judge, judge});
+        lesson.problem = FileProblem{kind, dataFolder() + "/data.txt", "why"};
+        QStringList reported{kindName(check(lesson, {}, {}).constFirst().kind)};
+        for (const Problem &p : found)
+            reported << kindName(p.kind);
+        EXPECT_EQ(reported, expected);
+    }
+}
+
 TEST_F(LessonCheckTest, JsonReportHoldsTheRowsAQuizWouldUseAndEachProblem)
 {
     writeLesson(InuLackingNu + Sakana);

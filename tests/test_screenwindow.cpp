@@ -161,7 +161,7 @@ TEST_F(ScreenWindowTest, FullScreenScalesTheWholeLayoutAndGivesItBackExactly)
             decodedAt.append(size);
         QImage image(size, QImage::Format_RGB32);
         image.fill(path.endsWith(QStringLiteral("すごい.jpg")) ? PraiseColour : Qt::blue);
-        return Picture::Result{image, {}, {}};
+        return Picture::Result{image, {}};
     });
     Form1 &form = startQuiz();
     const QRect window = form.geometry();

@@ -74,10 +74,12 @@ Split splitFields(QIODevice *device, bool skipMark, bool askAtEnd)
 
 void checkLesson(const LessonFile &lesson, const Split &split)
 {
-    using enum LessonFile::Outcome;
+    using enum FileProblem::Kind;
     const qsizetype count = split.first.size();
     const bool whole = count > 0 && (count >= MostFields || count % PerRow == 0);
-    require(lesson.outcome == (count == 0 ? Empty : whole ? Loaded : EndsInsideRow), "outcome");
+    require(whole ? lesson.loaded()
+                  : !lesson.loaded() && lesson.problem->kind == (count == 0 ? Empty : EndsEarly),
+        "outcome");
     require(lesson.rows.size() == std::min(count, MostFields) / PerRow, "over 20 or wrong rows");
     require(lesson.incompleteRow.size() == (whole ? 0 : count % PerRow), "wrong part row");
     require(lesson.missingRow == (whole ? 0 : lesson.rows.size() + 1)
@@ -112,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     require(splitFields(&trickle, false, true) == splitFields(&buffer, false, false),
         "a trickling device split the fields differently");
     auto comparable = [](const LessonFile &l) {
-        return std::tie(l.outcome, l.encoding, l.rows, l.incompleteRow, l.missingRow,
+        return std::tie(l.problem, l.encoding, l.rows, l.incompleteRow, l.missingRow,
             l.missingField, l.ignoredAfterLastRow, l.cutFields);
     };
     TrickleDevice again(bytes, step);

@@ -40,6 +40,8 @@ constexpr ControlBinding<typename ControlBindingTypes::Member<decltype(Slot)>::O
 {
     using Member = ControlBindingTypes::Member<decltype(Slot)>;
     using Screen = typename Member::Owner;
+    static_assert(std::is_default_constructible_v<Make>,
+        "a control is made by a lambda that captures nothing: it is handed the screen");
     return {name, Member::size, [](Screen &screen, int index) -> QWidget * {
                 auto *made = Make{}(screen);
                 if constexpr (Member::size == 0)

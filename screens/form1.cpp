@@ -11,6 +11,7 @@
 #include "screens/screens.h"
 #include "screens/showquestion.h"
 #include "widgets/assets.h"
+#include "widgets/controlbinding.h"
 #include "widgets/framebox.h"
 #include "widgets/imagebox.h"
 #include "widgets/inkwidgets.h"
@@ -26,7 +27,6 @@
 #include <QSet>
 #include <QToolButton>
 
-#include <string_view>
 #include <utility>
 
 using namespace Module1;
@@ -56,30 +56,36 @@ template <typename Array> auto element(const Array &array, int index)
     return array[size_t(index)];
 }
 
-} // namespace
+// The member and the making of every control the layout table names. Option1 is made inside
+// Frame1, which the table puts before it.
+constexpr ControlBinding<Form1> Bindings[] = {
+    control<&Form1::Shape1>("Shape1",
+        [](Form1 &form) { return new Shape(PanelFill, PanelBorder, PanelBorderWidth, &form); }),
+    control<&Form1::Shape2>("Shape2",
+        [](Form1 &form) {
+            return new Shape(
+                Qt::white, form.palette().color(QPalette::WindowText), MatBorderWidth, &form);
+        }),
+    control<&Form1::Label1>(
+        "Label1", [](Form1 &form) { return new InkLabel(QStringLiteral("あ"), &form); }),
+    control<&Form1::Label2>(
+        "Label2", [](Form1 &form) { return new InkLabel(QStringLiteral("あ"), &form); }),
+    control<&Form1::Label4>("Label4", [](Form1 &form) { return new PlainLabel(&form); }),
+    control<&Form1::Label5>("Label5", [](Form1 &form) { return new PlainLabel(&form); }),
+    control<&Form1::Image1>("Image1", [](Form1 &form) { return new ImageBox(&form); }),
+    control<&Form1::Image2>("Image2", [](Form1 &form) { return new ImageBox(&form); }),
+    control<&Form1::Image4>("Image4", [](Form1 &form) { return new ImageBox(&form); }),
+    control<&Form1::Command1>(
+        "Command1", [](Form1 &form) { return new InkButton(QStringLiteral("あ"), &form); }),
+    control<&Form1::Command2>("Command2", [](Form1 &form) { return new QToolButton(&form); }),
+    control<&Form1::Command3>(
+        "Command3", [](Form1 &form) { return new QPushButton(QStringLiteral("おわる"), &form); }),
+    control<&Form1::Frame1>(
+        "Frame1", [](Form1 &form) { return new FrameBox(QStringLiteral("も じ 表示"), &form); }),
+    control<&Form1::Option1>("Option1", [](Form1 &form) { return new QRadioButton(form.Frame1); }),
+};
 
-// The layout table holds every control of the quiz screen once, under a name this screen has, and
-// as many of each array as the array holds.
-namespace {
-constexpr int rows(std::string_view name)
-{
-    return rowsNamed(Form1Layout::Controls, name);
-}
-template <typename Array> constexpr int sizeOf = int(std::tuple_size_v<Array>);
 } // namespace
-static_assert(namesOnly(Form1Layout::Controls,
-    {"Shape1", "Shape2", "Label1", "Label2", "Label4", "Label5", "Image1", "Image2", "Image4",
-        "Command1", "Command2", "Command3", "Frame1", "Option1"}));
-static_assert(rows("Label1") == sizeOf<decltype(Form1::Label1)>);
-static_assert(rows("Label2") == sizeOf<decltype(Form1::Label2)>);
-static_assert(rows("Label4") == sizeOf<decltype(Form1::Label4)>);
-static_assert(rows("Label5") == sizeOf<decltype(Form1::Label5)>);
-static_assert(rows("Image2") == sizeOf<decltype(Form1::Image2)>);
-static_assert(rows("Command1") == sizeOf<decltype(Form1::Command1)>);
-static_assert(rows("Option1") == sizeOf<decltype(Form1::Option1)>);
-static_assert(rows("Shape1") == 1 && rows("Shape2") == 1 && rows("Image1") == 1
-    && rows("Image4") == 1 && rows("Command2") == 1 && rows("Command3") == 1
-    && rows("Frame1") == 1);
 
 Form1::Form1()
 {
@@ -87,7 +93,7 @@ Form1::Form1()
     setClientSize(Form1Layout::ClientSize); // sizable, but nothing follows a resize
     setColour(this, QPalette::Window, WindowColour);
 
-    createControls();
+    makeControls<Form1Layout::Controls, Bindings>(*this);
     styleLetterArea();
     styleTitleBlock();
     styleButtons();
@@ -96,46 +102,6 @@ Form1::Form1()
     connectHandlers();
 
     placeClientArea(Form1Layout::ClientTopLeft);
-}
-
-// Every control, from the back to the front, where the layout table puts it.
-void Form1::createControls()
-{
-    for (const ControlGeometry &row : Form1Layout::Controls) {
-        const std::string_view name = row.name;
-        QWidget *control = nullptr;
-        if (name == "Shape1")
-            control = Shape1 = new Shape(PanelFill, PanelBorder, PanelBorderWidth, this);
-        else if (name == "Shape2")
-            control = Shape2
-                = new Shape(Qt::white, palette().color(QPalette::WindowText), MatBorderWidth, this);
-        else if (name == "Label1")
-            control = Label1[row.index] = new InkLabel(QStringLiteral("あ"), this);
-        else if (name == "Label2")
-            control = Label2[row.index] = new InkLabel(QStringLiteral("あ"), this);
-        else if (name == "Label4")
-            control = Label4[row.index] = new PlainLabel(this);
-        else if (name == "Label5")
-            control = Label5[row.index] = new PlainLabel(this);
-        else if (name == "Image1")
-            control = Image1 = new ImageBox(this);
-        else if (name == "Image2")
-            control = Image2[row.index] = new ImageBox(this);
-        else if (name == "Image4")
-            control = Image4 = new ImageBox(this);
-        else if (name == "Command1")
-            control = Command1[row.index] = new InkButton(QStringLiteral("あ"), this);
-        else if (name == "Command2")
-            control = Command2 = new QToolButton(this);
-        else if (name == "Command3")
-            control = Command3 = new QPushButton(QStringLiteral("おわる"), this);
-        else if (name == "Frame1")
-            control = Frame1 = new FrameBox(QStringLiteral("も じ 表示"), this);
-        else if (name == "Option1")
-            control = Option1[row.index] = new QRadioButton(Frame1);
-        Q_ASSERT(control);
-        place(control, row);
-    }
 }
 
 // The letter area: six big brush-style letters on the window's own colour, the first one red.

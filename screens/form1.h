@@ -69,7 +69,6 @@ protected:
 
 private:
     // The constructor's steps, in order.
-    void createControls();
     void styleLetterArea();
     void styleTitleBlock();
     void styleButtons();

@@ -13,12 +13,9 @@ namespace Form1Layout {
 inline constexpr QSize ClientSize{826, 609};
 inline constexpr QPoint ClientTopLeft{187, 176};
 
-inline constexpr auto Controls = [] {
-    std::array<ControlGeometry, 75> rows{};
-    size_t n = 0;
-    auto add = [&](const char *name, int index, int x, int y, int w, int h) {
-        rows[n++] = {name, index, x, y, w, h};
-    };
+// Calls add(name, index, x, y, width, height) once for every control, from the back to the front.
+constexpr void forEachRow(auto add)
+{
     // Mark place k: two rows of twenty, 40 pixels apart, on the panel Shape1.
     auto mark = [&](int k) { add("Image2", k, 19 + 40 * (k % 20), k < 20 ? 452 : 492, 33, 33); };
 
@@ -49,8 +46,19 @@ inline constexpr auto Controls = [] {
     add("Option1", 0, 16, 16, 73, 17);
     add("Option1", 1, 16, 40, 73, 17);
     add("Command3", -1, 24, 391, 97, 41);
-    if (n != rows.size())
-        throw "the table has rows left empty"; // stops the compilation
+}
+
+inline constexpr auto Controls = [] {
+    constexpr size_t count = [] {
+        size_t n = 0;
+        forEachRow([&n](const char *, int, int, int, int, int) { ++n; });
+        return n;
+    }();
+    std::array<ControlGeometry, count> rows{};
+    size_t n = 0;
+    forEachRow([&](const char *name, int index, int x, int y, int w, int h) {
+        rows[n++] = {name, index, x, y, w, h};
+    });
     return rows;
 }();
 

@@ -6,7 +6,7 @@
 #include "screens/form5.h"
 #include "screens/screens.h"
 #include "screens/showquestion.h"
-#include "widgets/geometry.h"
+#include "widgets/controlbinding.h"
 #include "widgets/plainlabel.h"
 #include "widgets/plainmessage.h"
 #include "widgets/screenstyle.h"
@@ -16,8 +16,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-
-#include <string_view>
 
 using namespace Module1;
 
@@ -36,17 +34,28 @@ constexpr ControlGeometry Layout[] = {
     {"Command3", -1, 40, 184, 121, 41},
 };
 
-QLabel *label(const QString &text, const QFont &font, const QColor &colour, QWidget *parent)
+// The member and the making of every control the layout table names.
+constexpr ControlBinding<Form3> Bindings[] = {
+    control<&Form3::Shape1>("Shape1",
+        [](Form3 &form) {
+            return new Shape(QColor(0xFF, 0xE0, 0xC0), QColor(0xFF, 0x80, 0x80), 1, &form);
+        }),
+    control<&Form3::Label1>("Label1", [](Form3 &form) { return new PlainLabel(&form); }),
+    control<&Form3::Label2>("Label2", [](Form3 &form) { return new PlainLabel(&form); }),
+    control<&Form3::Command1>(
+        "Command1", [](Form3 &form) { return new QPushButton(QStringLiteral("はじめる"), &form); }),
+    control<&Form3::Command2>(
+        "Command2", [](Form3 &form) { return new QPushButton(QStringLiteral("設定"), &form); }),
+    control<&Form3::Command3>(
+        "Command3", [](Form3 &form) { return new QPushButton(QStringLiteral("おわる"), &form); }),
+};
+
+void setLabel(QLabel *label, const QString &text, const QFont &font, const QColor &colour)
 {
-    auto *label = new PlainLabel(text, parent);
+    label->setText(text);
     label->setFont(font);
     setColour(label, QPalette::WindowText, colour);
-    return label;
 }
-
-// The table's rows stand in the order of the controls placed from it below.
-static_assert(namesInOrder(Layout,
-    {"Shape1", "Label1", "Label1", "Label1", "Label2", "Command1", "Command2", "Command3"}));
 
 } // namespace
 
@@ -57,25 +66,17 @@ Form3::Form3()
     setColour(this, QPalette::Window, QColor(0xFF, 0xFF, 0xC0));
     setFont(designFont("AR丸ゴシック体M", 18));
 
-    Shape1 = new Shape(QColor(0xFF, 0xE0, 0xC0), QColor(0xFF, 0x80, 0x80), 1, this);
-    Label1[0] = label(QStringLiteral("ぴこもじ"), designFont("HG丸ｺﾞｼｯｸM-PRO", 12),
-        QColor(0x00, 0xC0, 0x00), this);
-    Label1[1] = label(QStringLiteral("あいうえお"), designFont("HG丸ｺﾞｼｯｸM-PRO", 21.75, true),
-        palette().color(QPalette::Highlight), this);
-    Label1[2] = label(QStringLiteral("Ver.2"), designFont("HG丸ｺﾞｼｯｸM-PRO", 9, true),
-        QColor(0x80, 0x80, 0xFF), this);
-    Label2 = label(QStringLiteral("By kumomaru"), designFont("AR丸ゴシック体M", 12),
-        palette().color(QPalette::WindowText), this);
-    Command1 = new QPushButton(QStringLiteral("はじめる"), this);
-    Command2 = new QPushButton(QStringLiteral("設定"), this);
-    Command3 = new QPushButton(QStringLiteral("おわる"), this);
+    makeControls<Layout, Bindings>(*this);
+    setLabel(Label1[0], QStringLiteral("ぴこもじ"), designFont("HG丸ｺﾞｼｯｸM-PRO", 12),
+        QColor(0x00, 0xC0, 0x00));
+    setLabel(Label1[1], QStringLiteral("あいうえお"), designFont("HG丸ｺﾞｼｯｸM-PRO", 21.75, true),
+        palette().color(QPalette::Highlight));
+    setLabel(Label1[2], QStringLiteral("Ver.2"), designFont("HG丸ｺﾞｼｯｸM-PRO", 9, true),
+        QColor(0x80, 0x80, 0xFF));
+    setLabel(Label2, QStringLiteral("By kumomaru"), designFont("AR丸ゴシック体M", 12),
+        palette().color(QPalette::WindowText));
     makeGraphical(Command1, QColor(0xC0, 0xC0, 0xFF));
     makeGraphical(Command2, QColor(0xFF, 0xC0, 0xFF));
-
-    QWidget *const controls[]
-        = {Shape1, Label1[0], Label1[1], Label1[2], Label2, Command1, Command2, Command3};
-    for (size_t i = 0; i < std::size(Layout); ++i)
-        place(controls[i], Layout[i]);
 
     setTabOrder(Command1, Command2);
     setTabOrder(Command2, Command3);

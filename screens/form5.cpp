@@ -3,7 +3,7 @@
 #include "core/module1.h"
 #include "screens/form3.h"
 #include "screens/screens.h"
-#include "widgets/geometry.h"
+#include "widgets/controlbinding.h"
 #include "widgets/plainlabel.h"
 #include "widgets/plainmessage.h"
 
@@ -12,8 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
-#include <string_view>
 
 #include <limits>
 
@@ -37,9 +35,24 @@ constexpr ControlGeometry Layout[] = {
     {"Command3", -1, 24, 184, 177, 33},
 };
 
-// The table's rows stand in the order of the controls placed from it below.
-static_assert(namesInOrder(Layout,
-    {"Label1", "Text1", "Label2", "Text2", "Label3", "Text3", "Command2", "Command1", "Command3"}));
+// The member and the making of every control the layout table names.
+constexpr ControlBinding<Form5> Bindings[] = {
+    control<&Form5::Label1>(
+        "Label1", [](Form5 &form) { return new PlainLabel(QStringLiteral("音声"), &form); }),
+    control<&Form5::Text1>("Text1", [](Form5 &form) { return new QLineEdit(&form); }),
+    control<&Form5::Label2>(
+        "Label2", [](Form5 &form) { return new PlainLabel(QStringLiteral("画像"), &form); }),
+    control<&Form5::Text2>("Text2", [](Form5 &form) { return new QLineEdit(&form); }),
+    control<&Form5::Label3>(
+        "Label3", [](Form5 &form) { return new PlainLabel(QStringLiteral("データ"), &form); }),
+    control<&Form5::Text3>("Text3", [](Form5 &form) { return new QLineEdit(&form); }),
+    control<&Form5::Command2>("Command2",
+        [](Form5 &form) { return new QPushButton(QStringLiteral("キャンセル"), &form); }),
+    control<&Form5::Command1>(
+        "Command1", [](Form5 &form) { return new QPushButton(QStringLiteral("設定"), &form); }),
+    control<&Form5::Command3>("Command3",
+        [](Form5 &form) { return new QPushButton(QStringLiteral("レッスンをえらぶ…"), &form); }),
+};
 
 } // namespace
 
@@ -48,20 +61,7 @@ Form5::Form5()
     setWindowTitle(QStringLiteral("データファイル設定"));
     setClientSize(ClientSize); // sizable, but nothing follows a resize
 
-    Label1 = new PlainLabel(QStringLiteral("音声"), this);
-    Text1 = new QLineEdit(this);
-    Label2 = new PlainLabel(QStringLiteral("画像"), this);
-    Text2 = new QLineEdit(this);
-    Label3 = new PlainLabel(QStringLiteral("データ"), this);
-    Text3 = new QLineEdit(this);
-    Command2 = new QPushButton(QStringLiteral("キャンセル"), this);
-    Command1 = new QPushButton(QStringLiteral("設定"), this);
-    Command3 = new QPushButton(QStringLiteral("レッスンをえらぶ…"), this);
-
-    QWidget *const controls[]
-        = {Label1, Text1, Label2, Text2, Label3, Text3, Command2, Command1, Command3};
-    for (size_t i = 0; i < std::size(Layout); ++i)
-        place(controls[i], Layout[i]);
+    makeControls<Layout, Bindings>(*this);
     for (QLineEdit *box : {Text1, Text2, Text3})
         box->setMaxLength(std::numeric_limits<int>::max()); // a folder is stored however long
     // A screen reader names each box by the label above it.

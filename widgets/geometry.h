@@ -6,9 +6,6 @@
 #include <QVariant>
 #include <QWidget>
 
-#include <initializer_list>
-#include <string_view>
-
 // One row of a screen's layout table: a control by its design name and index, and where it
 // stands in its container, in pixels.
 struct ControlGeometry
@@ -19,40 +16,6 @@ struct ControlGeometry
 
     QRect rect() const { return {x, y, width, height}; }
 };
-
-// Compile-time checks of a layout table against the controls a screen declares: how many rows
-// name a control, and whether every row names one the screen has.
-template <typename Table> constexpr int rowsNamed(const Table &table, std::string_view name)
-{
-    int rows = 0;
-    for (const ControlGeometry &row : table)
-        rows += row.name != nullptr && name == row.name;
-    return rows;
-}
-template <typename Table>
-constexpr bool namesOnly(const Table &table, std::initializer_list<std::string_view> names)
-{
-    for (const ControlGeometry &row : table) {
-        bool known = false;
-        for (std::string_view name : names)
-            known = known || (row.name != nullptr && name == row.name);
-        if (!known)
-            return false;
-    }
-    return true;
-}
-
-template <typename Table>
-constexpr bool namesInOrder(const Table &table, std::initializer_list<std::string_view> names)
-{
-    if (std::size(table) != names.size())
-        return false;
-    auto name = names.begin();
-    for (const ControlGeometry &row : table)
-        if (row.name == nullptr || *name++ != row.name)
-            return false;
-    return true;
-}
 
 // The property that keeps a control's place from its layout table, for a screen that scales it.
 inline constexpr char DesignGeometry[] = "designGeometry";

@@ -195,8 +195,10 @@ TEST_F(HeldInputTest, AnErrorRaisedByARealClickStopsAtTheHandlerAndReachesTheErr
 
 // A praise mark that takes a while to be refused (a large progressive JPEG does), so its message
 // comes up inside the answer's handler while a click on another letter is held; the message is
-// closed as a child would, by Return or by a click on its button. Every answer afterwards must
-// come from one press: nothing may click by itself, however often this is done.
+// closed as a child would: by Return, by a click on its button, or by Return or Space held down,
+// whose repeats come as a release and a press with one time stamp, unmarked, as X11 delivers
+// them to a program that takes each event as it comes. Every answer afterwards must come from
+// one press: nothing may click by itself, however often this is done.
 TEST_F(HeldInputTest, AMessageClosedWhileAClickIsHeldLeavesNothingThatAnswersByItself)
 {
     Picture::setLoader([](const QString &path, QSize) -> Picture::Result {
@@ -208,35 +210,57 @@ TEST_F(HeldInputTest, AMessageClosedWhileAClickIsHeldLeavesNothingThatAnswersByI
     });
     const auto restore = qScopeGuard([] { Picture::setLoader({}); });
     Form1 &form = quiz();
-    for (const bool byReturn : {true, false}) {
-        for (int round = 0; round < 5; ++round) {
-            SCOPED_TRACE(testing::Message() << (byReturn ? "Return" : "click") << " " << round);
+    enum Closing { ByReturn, ByClick, ByHeldReturn, ByHeldSpace };
+    ulong time = 1'000'000; // the window system's clock, in milliseconds
+    for (const Closing closing : {ByReturn, ByClick, ByHeldReturn, ByHeldSpace}) {
+        for (int round = 0; round < 4; ++round) {
+            SCOPED_TRACE(testing::Message() << "closing " << closing << ", round " << round);
             // A folder of its own each time: a picture is named in a message once per run.
             Folders.PicFolder
-                = QStringLiteral("%1round-%2-%3/").arg(m_folder).arg(byReturn).arg(round);
+                = QStringLiteral("%1round-%2-%3/").arg(m_folder).arg(closing).arg(round);
             TargetPos = 0;
             MarkCount = 0;
             MissCount = 0;
             form.setLetterColour(0, 255);
             takeClips();
-            int boxes = 0;
-            QTimer closer;
+            const int key = closing == ByHeldSpace ? Qt::Key_Space : Qt::Key_Return;
+            const QString text
+                = closing == ByHeldSpace ? QStringLiteral(" ") : QStringLiteral("\r");
+            const auto sendKey = [&](QWindow *window, QEvent::Type type) {
+                QWindowSystemInterface::handleKeyEvent<Async>(
+                    window, time, type, key, Qt::NoModifier, text);
+            };
+            int boxes = 0, repeats = 0;
+            QTimer closer, repeater;
             QObject::connect(&closer, &QTimer::timeout, [&] {
                 auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
                 if (!box || !box->isVisible() || box->property("closing").toBool())
                     return;
                 box->setProperty("closing", true);
                 ++boxes;
-                if (byReturn)
-                    queueKey(box, Qt::Key_Return, QStringLiteral("\r"));
-                else
-                    queueClick(box->button(QMessageBox::Ok));
+                if (closing == ByClick)
+                    return queueClick(box->button(QMessageBox::Ok));
+                sendKey(box->windowHandle(), QEvent::KeyPress);
+                if (closing == ByReturn)
+                    return sendKey(box->windowHandle(), QEvent::KeyRelease);
+                repeater.start(25); // held for 30 repeats, to the box while it is up
+            });
+            QObject::connect(&repeater, &QTimer::timeout, [&] {
+                QWidget *box = QApplication::activeModalWidget();
+                QWindow *keyboard = (box ? box : &form)->windowHandle();
+                time += 25;
+                sendKey(keyboard, QEvent::KeyRelease);
+                if (++repeats == 30)
+                    return repeater.stop();
+                sendKey(keyboard, QEvent::KeyPress);
             });
             closer.start(5);
             during(50, [&] { queueClick(form.Command1[3]); }); // た: wrong, held
             queueClick(form.Command1[1]); // さ: right, and its mark is refused
             ASSERT_TRUE(QTest::qWaitFor([&] { return m_clips.size() >= 2; }, 20'000));
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !repeater.isActive(); }, 20'000));
             QTest::qWait(800); // two clips' time: nothing more may come
+            time += 1000;
             EXPECT_EQ(boxes, 1);
             EXPECT_EQ(takeClips(), (QStringList{"さ.wav", "た.wav"}));
             EXPECT_EQ(MarkCount, 2);

@@ -127,7 +127,12 @@ void HeldInput::runHeld()
 // press to a button or moves the focus for it.
 bool HeldInput::eventFilter(QObject *watched, QEvent *event)
 {
-    if (!handlerRunning() || !watched->isWindowType())
+    if (!watched->isWindowType())
+        return false;
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)
+        && unmarkedRepeat(static_cast<QKeyEvent *>(event)))
+        return true;
+    if (!handlerRunning())
         return false;
     switch (event->type()) {
     case QEvent::MouseMove:
@@ -203,6 +208,22 @@ void HeldInput::holdKey(const QWidget *screen, const QKeyEvent *key)
             QKeyEvent again(type, code, modifiers, text, repeat, ushort(count));
             QCoreApplication::sendEvent(target, &again);
         }});
+}
+
+// A key held down repeats as a release and a press stamped with the same time. Qt marks the
+// two as a repeat only when it finds the press already queued behind the release; a screen
+// waiting for a clip takes each event as it comes, so many repeats arrive as new presses of
+// Return or Space, each a click of the focused button, held and answered one clip after
+// another long after the key is up. A press of the key just released, at the very time of its
+// release, is that repeat, and is dropped: no hand presses a key again in the same millisecond.
+bool HeldInput::unmarkedRepeat(const QKeyEvent *key)
+{
+    if (key->type() == QEvent::KeyRelease) {
+        m_lastRelease = {key->key(), key->timestamp()};
+        return false;
+    }
+    const Release last = std::exchange(m_lastRelease, {});
+    return !key->isAutoRepeat() && key->key() == last.key && key->timestamp() == last.at;
 }
 
 void HeldInput::releaseShownPress()

@@ -24,6 +24,7 @@ class QWidget;
 // - keys, each handled by the control that has the focus when it runs (Tab, the arrows, Space);
 // - pointer rests: consecutive pointer moves collapse into the last, over a control or not, so
 //   a pointer that crossed a letter and came to rest on the background speaks nothing.
+// A key held down presses once, whatever the window system makes of its repeats.
 // Input aimed at a screen that has been hidden meanwhile is dropped. An error a handler raises
 // stops here and goes to the default error report, after which nothing held runs.
 class HeldInput : public QObject
@@ -60,10 +61,16 @@ private:
     void runHeld();
     bool holdPointer(QWidget *screen, const QMouseEvent *event);
     void holdKey(const QWidget *screen, const QKeyEvent *key);
+    bool unmarkedRepeat(const QKeyEvent *key);
     void releaseShownPress();
 
     std::deque<Held> m_held;
     int m_running = 0; // every handler runs on the user-interface thread
     bool m_runningHeld = false;
     QPointer<QAbstractButton> m_pressed; // shown down, its click not yet held
+    struct Release
+    {
+        int key = 0;
+        quint64 at = 0;
+    } m_lastRelease; // the key released last and when, until the next press
 };

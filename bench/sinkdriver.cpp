@@ -182,6 +182,7 @@ int main(int argc, char **argv)
         tuning.realtime = std::atoi(argv[4]) != 0;
         const int release = std::atoi(argv[5]);
         tuning.idleRelease = release > 0 ? milliseconds(release) : hours(24);
+        tuning.releaseStream = release > 0;
         tuning.sdlOnly = argc > 6 && std::strcmp(argv[6], "sdl") == 0;
         AudioOutput::instance().setTuning(tuning);
     }
@@ -211,7 +212,7 @@ int main(int argc, char **argv)
     }
     waitMs(500); // the recorder settles
     for (int i = 0; i < clips; ++i) {
-        // Every eighth clip comes after a long pause, when the device has been let go.
+        // Every eighth clip comes after a long pause, when SDL's device has been let go.
         const bool pause = i % 8 == 7;
         phase = phase * 1664525u + 1013904223u;
         waitMs(pause ? 2500 : 50 + int((phase >> 8) % 250));

@@ -39,6 +39,10 @@ public:
         bool realtime = false;
         // How long the output stays ready after a clip before it is let go.
         std::chrono::milliseconds idleRelease{1000};
+        // Whether libpulse's stream is let go then too. Corked, it asks nothing of the server and
+        // the sink may still suspend, while a new one costs PipeWire 40 to 67 ms to link
+        // (measured), so it is kept.
+        bool releaseStream = false;
     };
 
     virtual ~AudioBackend() = default;
@@ -60,6 +64,9 @@ public:
     // Lets the device go; the clips still queued are forgotten.
     virtual void closeDevice() = 0;
     virtual bool deviceOpen() const = 0;
+    // Whether the open device is kept when no clip has played for the idle second, because
+    // keeping it costs nothing.
+    virtual bool keptWhenIdle() const { return false; }
 
     // Plays `samples` (format()) behind the clips queued before, on the open device.
     virtual void play(quint64 ticket, const QByteArray &samples) = 0;

@@ -148,6 +148,6 @@ void AudioOutput::release(quint64 ticket)
         return;
     if (const std::optional<Times> played = m_backend->release(ticket))
         m_lastClip = played;
-    if (m_idle && !m_backend->busy())
+    if (m_idle && !m_backend->busy() && !m_backend->keptWhenIdle())
         m_idle->start(m_tuning.idleRelease);
 }

@@ -92,9 +92,10 @@ PulseBackend::~PulseBackend()
     stop();
 }
 
-bool PulseBackend::start(const Tuning &, QAbstractEventDispatcher *wake)
+bool PulseBackend::start(const Tuning &tuning, QAbstractEventDispatcher *wake)
 {
     m_wake = wake;
+    m_keepStream = !tuning.releaseStream;
     if (!PulseAudio::get()) {
         m_error = "cannot load libpulse: " + PulseAudio::loadError().toUtf8();
         return false;

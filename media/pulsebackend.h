@@ -31,6 +31,7 @@ public:
     bool reopen() override;
     void closeDevice() override;
     bool deviceOpen() const override { return m_stream != nullptr; }
+    bool keptWhenIdle() const override { return m_keepStream; }
     void play(quint64 ticket, const QByteArray &samples) override;
     std::optional<Times> times(quint64 ticket) override;
     std::optional<Times> release(quint64 ticket) override;
@@ -66,6 +67,7 @@ private:
     static void drainDone(pa_stream *stream, int success, void *backend);
 
     QAbstractEventDispatcher *m_wake = nullptr;
+    bool m_keepStream = true;
     QByteArray m_error;
     AudioFormat m_format;
     int m_paFormat = 0; // the pa_sample_format_t of m_format

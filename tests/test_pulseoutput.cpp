@@ -64,6 +64,7 @@ protected:
             GTEST_SKIP() << "needs pulseaudio and parec (packages pulseaudio, pulseaudio-utils)";
         qunsetenv("SDL_AUDIODRIVER"); // the test runner chooses SDL's dummy driver
         AudioOutput::instance().close();
+        AudioOutput::instance().setTuning({.idleRelease = milliseconds(100)});
         ASSERT_TRUE(AudioOutput::instance().open());
         ASSERT_TRUE(dynamic_cast<PulseBackend *>(AudioOutput::instance().backend()))
             << "the server answers, yet the output is not libpulse's";
@@ -72,6 +73,7 @@ protected:
     void TearDown() override
     {
         AudioOutput::instance().close();
+        AudioOutput::instance().setTuning({});
         qputenv("SDL_AUDIODRIVER", "dummy");
         m_recorder.kill();
         m_recorder.waitForFinished();
@@ -136,7 +138,9 @@ TEST_F(PulseOutput, ClipsQueuedBackToBackPlayWholeInOrderAndTheStreamIsCorkedAft
     output.release(first);
     output.release(second);
     EXPECT_TRUE(backend->corked()) << "left running while nothing plays";
-    EXPECT_TRUE(output.deviceOpen()) << "let go before the idle second";
+    QTest::qWait(300); // three idle seconds, as this test tunes them
+    EXPECT_TRUE(output.deviceOpen()) << "let go, when PipeWire takes tens of ms to link a new one";
+    EXPECT_TRUE(backend->corked());
     ASSERT_EQ(heard(one + two, 1), 1) << "not heard whole, in order, one right behind the other";
 }
 

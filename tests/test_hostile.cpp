@@ -68,9 +68,8 @@ QByteArray noiseJpeg()
 
 QByteArray lessonClimbingPicture();
 
-// A progressive JPEG of more than 3000 scans in 300 KB: the scans of a small one, over and over.
-// Every scan is decoded over the whole picture, so today's decoders take a minute over such a file.
-QByteArray scanBomb()
+// A yellow 64 × 64 picture as a progressive JPEG, as Qt's encoder writes it.
+QByteArray smallProgressive()
 {
     QImage image(64, 64, QImage::Format_RGB32);
     image.fill(Qt::yellow);
@@ -78,7 +77,14 @@ QByteArray scanBomb()
     QImageWriter writer(&buffer, "jpeg");
     writer.setProgressiveScanWrite(true);
     writer.write(image);
-    const QByteArray jpeg = buffer.data();
+    return buffer.data();
+}
+
+// A progressive JPEG of more than 3000 scans in 300 KB: the scans of a small one, over and over.
+// Every scan is decoded over the whole picture, so today's decoders take a minute over such a file.
+QByteArray scanBomb()
+{
+    const QByteArray jpeg = smallProgressive();
     // Markers are never inside coded data (a coded 0xFF is followed by 0x00), so FF DA is a scan.
     const qsizetype firstScan = jpeg.indexOf("\xFF\xDA");
     const QByteArray scans = jpeg.sliced(firstScan, jpeg.size() - 2 - firstScan);
@@ -89,13 +95,7 @@ QByteArray scanBomb()
 // pixels: a few kilobytes whose headers alone say that decoding would take seconds.
 QByteArray arithmeticForty()
 {
-    QImage image(64, 64, QImage::Format_RGB32);
-    image.fill(Qt::yellow);
-    QBuffer buffer;
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setProgressiveScanWrite(true);
-    writer.write(image);
-    QByteArray jpeg = buffer.data();
+    QByteArray jpeg = smallProgressive();
     const qsizetype frame = jpeg.indexOf("\xFF\xC2");
     jpeg.replace(frame + 1, 1, "\xCA"); // progressive, arithmetic
     jpeg.replace(frame + 5, 4, QByteArray("\x15\x7C\x1C\x84", 4)); // 5500 high, 7300 wide

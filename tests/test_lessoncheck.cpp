@@ -280,3 +280,19 @@ TEST_F(LessonCheckTest, JsonReportHoldsTheRowsAQuizWouldUseAndEachProblem)
 }
 
 } // namespace
+
+namespace {
+// The command line falls back on the clips beside the program for a clip the lesson lacks, as
+// the program plays it, and names that folder; without it the same lesson lacks the clip.
+TEST_F(LessonCheckTest, TheCommandLineFindsAMissingClipBesideTheProgramAndSaysWhere)
+{
+    writeLesson(Sakana);
+    QTemporaryDir program;
+    ASSERT_TRUE(QFile::rename(m_dir.filePath("voice/た.wav"), program.filePath("た.wav")));
+    QByteArray out, err;
+    EXPECT_EQ(run({"pikomoji-check", dataFolder()}, out, err, mediaJudges(), program.path()), 0)
+        << out.constData();
+    EXPECT_TRUE(out.contains("ほかの字の声: " + program.path().toUtf8())) << out.constData();
+    EXPECT_EQ(run({"pikomoji-check", dataFolder()}, out, err, mediaJudges()), 1);
+}
+} // namespace

@@ -293,13 +293,14 @@ int main(int argc, char **argv)
         if (lastEnd > start)
             ++overlaps;
         // Walk the clip: its own frames in order, silence between them counted as a gap.
-        qsizetype at = start, i = 0, silence = 0;
+        qsizetype at = start, i = 0, silence = 0, silenceFrom = -1;
         bool broken = false;
         while (i < clip.pcm.size() && at + fb <= heard.size()) {
             if (std::memcmp(heard.constData() + at, clip.pcm.constData() + i, size_t(fb)) == 0) {
                 i += fb;
             } else if (silentAt(at)) {
-                ++silence;
+                if (silence++ == 0)
+                    silenceFrom = i / fb;
                 if (silence > format.rate) // a second of silence: the rest never came
                     break;
             } else {
@@ -325,9 +326,10 @@ int main(int argc, char **argv)
         lastEnd = at;
         from = at;
         if (qEnvironmentVariableIsSet("SINKDRIVER_VERBOSE"))
-            std::fprintf(stderr, "clip at %.3f s%s: %.1f ms, %lld silent frames, return %.1f ms\n",
+            std::fprintf(stderr,
+                "clip at %.3f s%s: %.1f ms, %lld silent frames from its frame %lld, return %.1f ms\n",
                 double(start / fb) / format.rate, clip.afterPause ? " after a pause" : "", l,
-                qint64(silence), lateReturn.back());
+                qint64(silence), qint64(silenceFrom), lateReturn.back());
     }
     std::printf("clips %d\nfound %d\nway %s\n", int(played.size()), found,
         dynamic_cast<SdlBackend *>(output.backend()) ? "SDL" : "libpulse");

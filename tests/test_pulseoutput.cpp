@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
+#include <sys/prctl.h>
+
 using namespace std::chrono;
 
 // The sound output on a PulseAudio server of the test's own: a null sink whose monitor is
@@ -50,6 +54,8 @@ protected:
         for (const char *name : {"HOME", "XDG_RUNTIME_DIR", "PULSE_RUNTIME_PATH"})
             env.insert(QString::fromLatin1(name), s_dir->path());
         s_server->setProcessEnvironment(env);
+        // A test killed midway takes its server with it.
+        s_server->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
         s_server->start(QStringLiteral("pulseaudio"),
             {"-n", "-F", s_dir->filePath("server.pa"), "--daemonize=no", "--exit-idle-time=-1",
                 "--use-pid-file=no", "--log-target=stderr"});

@@ -327,9 +327,12 @@ int main(int argc, char **argv)
         from = at;
         if (qEnvironmentVariableIsSet("SINKDRIVER_VERBOSE"))
             std::fprintf(stderr,
-                "clip at %.3f s%s: %.1f ms, %lld silent frames from its frame %lld, return %.1f ms\n",
-                double(start / fb) / format.rate, clip.afterPause ? " after a pause" : "", l,
-                qint64(silence), qint64(silenceFrom), lateReturn.back());
+                "clip at %.3f s, clicked at %.6f%s: %.1f ms, %lld silent frames from its frame %lld, "
+                "return %.1f ms\n",
+                double(start / fb) / format.rate,
+                duration<double>(clip.clicked.time_since_epoch()).count(),
+                clip.afterPause ? " after a pause" : "", l, qint64(silence), qint64(silenceFrom),
+                lateReturn.back());
     }
     std::printf("clips %d\nfound %d\nway %s\n", int(played.size()), found,
         dynamic_cast<SdlBackend *>(output.backend()) ? "SDL" : "libpulse");

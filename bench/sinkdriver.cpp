@@ -2,10 +2,12 @@
 // receives the sound server's sink as heard (parec of the sink's monitor, raw s16le stereo at the
 // device's rate), then finds each clip in that recording and prints what was heard. Run by
 // bench/sound-server, which starts the server and the recorder.
-//   parec ... | bench_sinkdriver CLIPS IDLE_SECONDS [BUFFER_FRAMES REALTIME IDLE_RELEASE_MS [sdl]]
+//   parec ... | bench_sinkdriver CLIPS IDLE_SECONDS
+//                   [BUFFER_FRAMES REALTIME IDLE_RELEASE_MS [sdl|server [TARGET_MS]]]
 // The next three replace SDL's device settings (REALTIME 0 or 1; IDLE_RELEASE_MS 0: never let go),
-// and "sdl" plays through SDL's device even where the sound server answers, so that the script
-// can measure the program as it was beside it as it is.
+// "sdl" plays through SDL's device even where the sound server answers, so that the script can
+// measure the program as it was beside it as it is, and TARGET_MS replaces the libpulse stream's
+// target length.
 // Every clip is different noise on a tone, so each is found by exact match against SDL's own
 // conversion of it. The recording's timeline is put on the program's clock from the moments its
 // bytes arrive: a frame was played no later than any read that brought it or a later one, less
@@ -184,6 +186,8 @@ int main(int argc, char **argv)
         tuning.idleRelease = release > 0 ? milliseconds(release) : hours(24);
         tuning.releaseStream = release > 0;
         tuning.sdlOnly = argc > 6 && std::strcmp(argv[6], "sdl") == 0;
+        if (argc > 7)
+            tuning.streamTarget = milliseconds(std::atoi(argv[7]));
         AudioOutput::instance().setTuning(tuning);
     }
 

@@ -43,6 +43,10 @@ public:
         // the sink may still suspend, while a new one costs PipeWire 40 to 67 ms to link
         // (measured), so it is kept.
         bool releaseStream = false;
+        // How much libpulse's stream keeps queued ahead of the sink. A clip is written whole, so
+        // this bounds only how soon a corked stream can start; on PipeWire it also sets the
+        // graph's cycle while the program plays alone (40 ms: 256 frames at 48 kHz).
+        std::chrono::milliseconds streamTarget{40};
     };
 
     virtual ~AudioBackend() = default;

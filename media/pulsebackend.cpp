@@ -18,9 +18,6 @@
 namespace {
 using namespace std::chrono;
 
-// How much the server keeps queued ahead of the sink. A clip is written whole, so this bounds only
-// how soon a corked stream can start, not how late the program may be.
-constexpr auto TargetLength = milliseconds(40);
 // The server starts a stream once this much is queued; a whole clip always is.
 constexpr auto Prebuffer = milliseconds(5);
 // PulseAudio drops the first millisecond or so of a stream that starts on a running sink
@@ -96,6 +93,7 @@ bool PulseBackend::start(const Tuning &tuning, QAbstractEventDispatcher *wake)
 {
     m_wake = wake;
     m_keepStream = !tuning.releaseStream;
+    m_streamTarget = tuning.streamTarget;
     if (!PulseAudio::get()) {
         m_error = "cannot load libpulse: " + PulseAudio::loadError().toUtf8();
         return false;
@@ -255,7 +253,7 @@ bool PulseBackend::openStream(bool wait)
     };
     pa_buffer_attr attr{};
     attr.maxlength = quint32(-1);
-    attr.tlength = bytes(TargetLength);
+    attr.tlength = bytes(m_streamTarget);
     attr.prebuf = bytes(Prebuffer);
     attr.minreq = quint32(-1);
     attr.fragsize = quint32(-1);

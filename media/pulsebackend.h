@@ -68,6 +68,7 @@ private:
 
     QAbstractEventDispatcher *m_wake = nullptr;
     bool m_keepStream = true;
+    std::chrono::milliseconds m_streamTarget = Tuning{}.streamTarget;
     QByteArray m_error;
     AudioFormat m_format;
     int m_paFormat = 0; // the pa_sample_format_t of m_format

@@ -63,6 +63,28 @@ static QByteArray sideways(const QByteArray &jpeg)
     return jpeg.left(2) + "\xFF\xE1" + char(0) + char(exif.size() + 2) + exif + jpeg.mid(2);
 }
 
+// The JPEG with what phones and editors write beside the picture: a comment, an XMP block and a
+// colour profile, which are left out before decoding.
+static QByteArray withMetadata(const QByteArray &jpeg)
+{
+    const auto segment = [](char marker, const QByteArray &body) {
+        return QByteArray("\xFF") + marker + char((body.size() + 2) >> 8)
+            + char((body.size() + 2) & 0xFF) + body;
+    };
+    return jpeg.left(2) + segment('\xFE', "Made on a phone")
+        + segment('\xE1', QByteArray("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>", 41))
+        + segment('\xE2', QByteArray("ICC_PROFILE\0\x01\x01", 14) + QByteArray(300, 'p'))
+        + jpeg.mid(2);
+}
+
+// Red on the left half and blue on the right, 64 × 32, with a restart marker after every block of
+// pixels, as cameras write them so that a damaged byte spoils only its block.
+static QByteArray withRestarts()
+{
+    QFile file(QStringLiteral(PIKOMOJI_TEST_DATA "/restarts.jpg"));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 TEST(Picture, JpegsAreDecodedUprightAtTheSizeTheyAreShown)
 {
     QTemporaryDir dir;
@@ -70,6 +92,8 @@ TEST(Picture, JpegsAreDecodedUprightAtTheSizeTheyAreShown)
         {"baseline", halves(800, 600), {20, 60}, {120, 60}}, // name, file, red and blue pixels
         {"progressive", halves(800, 600, true), {20, 60}, {120, 60}},
         {"sideways", sideways(halves(200, 100)), {100, 10}, {30, 110}}, // the left half on top
+        {"with metadata", withMetadata(halves(800, 600)), {20, 60}, {120, 60}},
+        {"with restart markers", withRestarts(), {20, 60}, {120, 60}},
     };
     for (const auto &[name, jpeg, red, blue] : rows) {
         SCOPED_TRACE(name);
